@@ -1,0 +1,93 @@
+// The seam between the portable core and one operating system.
+// Each function achieves what one Win32 call (or a short fixed run of them) achieves, so that
+// platform/win32 is close to one call per function; platform/gtk + platform/posix do the same with
+// GTK 3 and POSIX, and tests/fake records every call and runs in virtual time.
+// The core calls only these functions; the layers call back into the core through
+// MainWindowProc and AboutDialogProc (app/main_window.h) with Win32 message numbers.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// ---- Resources compiled into the program (LoadStringA, LoadAcceleratorsA)
+void LoadResourceString(int id, char* buffer, int size);  // copies, truncating to size - 1 and a NUL
+void LoadAcceleratorTable();  // table 109: Alt+'?' and Alt+'/' give WM_COMMAND 104
+
+// ---- The main window (RegisterClassExA, CreateWindowExA, ShowWindow, DestroyWindow, SetWindowTextA)
+void RegisterMainWindowClass(const char* className);  // I-beam cursor, icon 116, white background
+bool OpenMainWindow(const char* className, const char* title);  // false when it cannot be created
+void ShowMainWindow(int showCommand);
+void DestroyMainWindow();  // sends WM_DESTROY to MainWindowProc before it returns
+void SetMainWindowTitle(const char* text);
+
+// ---- Event pump (PeekMessageA with PM_REMOVE, TranslateAcceleratorA, TranslateMessage,
+// DispatchMessageA, PostQuitMessage, DefWindowProcA)
+enum class Pumped { Nothing, Dispatched, Quit };
+Pumped PumpOneMessage(int* quitCode);  // never waits; takes and handles at most one message
+void PostQuit(int exitCode);
+intptr_t DefaultWindowProc(unsigned message, uintptr_t wParam, intptr_t lParam);
+
+// ---- The About dialog (DialogBoxParamA with template 103, EndDialog): modal, calls AboutDialogProc
+void RunAboutDialog();
+void EndAboutDialog(int result);
+
+// ---- Drawing, always inside a paint cycle of the main window
+// CreateFontA (default fixed-pitch font) + GetTextMetricsA: tmHeight and tmMaxCharWidth.
+void CreateScreenFont(int* lineHeight, int* charWidth);
+// BeginPaint with the screen font selected. Returns true when this cycle erased the background
+// (a repaint request with erase was pending), so the caller knows the window lost its pixels.
+bool BeginPaintCycle();
+void EndPaintCycle();  // EndPaint: every pending repaint request is consumed
+void DrawTextRun(int x, int y, const unsigned char* bytes, int count);  // TextOutA, Windows-1252 bytes
+void FillClientWhite();  // GetClientRect + stock white brush + Rectangle over the client area
+void InvalidateMainWindow(bool erase);  // InvalidateRect(whole client area)
+void UpdateMainWindow();  // UpdateWindow: a pending repaint runs now (WM_PAINT), then is visible
+
+// ---- The caret (CreateCaret, DestroyCaret, SetCaretPos, HideCaret, ShowCaret)
+void CreateCaretBar(int width, int height);
+void DestroyCaretBar();
+void SetCaretPosition(int x, int y);
+void HideCaretBar();
+void ShowCaretBar();
+
+// ---- Messages, sounds, dialogs (MessageBoxA, MessageBeep, GetOpenFileNameA, GetSaveFileNameA)
+void ShowMessage(const char* text);  // owner: the main window once it exists; caption "Error"; OK only
+void Beep();
+// filterList: description, NUL, pattern, NUL, ..., NUL (empty list: no filter). The path buffer
+// receives the chosen full path. Both return false on cancel or failure. Neither changes the
+// current directory. Open accepts only an existing file; Save asks before creating a new name
+// and does not ask before replacing one; neither adds an extension.
+bool ChooseFileToOpen(const char* title, const char* filterList, char* path, int pathSize);
+bool ChooseFileToSave(const char* title, const char* filterList, char* path, int pathSize);
+
+// ---- Time (Sleep, a monotonic clock)
+void SleepMs(int milliseconds);
+int64_t NowMs();
+
+// ---- Files (SearchPathA, CreateFileA, ReadFile, WriteFile, CloseHandle, MoveFileExA, DeleteFileA)
+// Searches the program's own folder, the current directory, then the folders of PATH, for name with
+// extension appended when name has none. Writes the full path; false when not found or too long.
+bool SearchFile(const char* name, const char* extension, char* foundPath, int size);
+using FileHandle = intptr_t;
+constexpr FileHandle NoFile = -1;
+FileHandle OpenFileForReading(const char* path);  // exclusive, must exist
+FileHandle OpenFileForWriting(const char* path);  // exclusive, must exist, not truncated
+FileHandle CreateFileAlways(const char* path);    // exclusive, created or truncated
+int ReadFromFile(FileHandle file, void* buffer, int count);         // bytes read, -1 on failure
+int WriteToFile(FileHandle file, const void* buffer, int count);    // bytes written, -1 on failure
+bool CloseFile(FileHandle file);
+bool ReplaceFile(const char* fromPath, const char* toPath);  // rename over an existing file
+bool RemoveFile(const char* path);
+[[noreturn]] void ExitProcessWithCode(int code);  // normal exit: static destructors run
+
+// ---- The serial device under SerialPort: 4800 baud 8N1, no flow control, DTR and RTS inactive,
+// exclusive, reads never wait, queues of 10000 bytes. Every failure closes what was opened.
+struct SerialDevice;
+SerialDevice* OpenSerialDevice(int portNumber);  // COMn; null on failure
+void CloseSerialDevice(SerialDevice* device);
+void WriteSerialByte(SerialDevice* device, unsigned char byte);  // waits at most 1000 ms; never reports
+int SerialBytesWaiting(SerialDevice* device);                     // ClearCommError's cbInQue; 0 on error
+int ReadSerial(SerialDevice* device, unsigned char* buffer, int count);  // at most count, 0 on failure
+
+}  // namespace platform
