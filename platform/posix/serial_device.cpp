@@ -1,0 +1,103 @@
+// The serial device on Linux: a termios tty opened exclusively, raw 4800 8N1 with no flow control
+// and DTR/RTS dropped. Port n is the device named by MIRELOX_COM<n>, else /dev/ttyS<n-1>, so tests
+// and the device simulator can put a pseudo-terminal in its place.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+struct SerialDevice {
+  int fd;
+};
+
+namespace {
+
+constexpr int WriteWaitMs = 1000;
+
+void DeviceName(int portNumber, char* name, size_t size) {
+  char variable[32];
+  std::snprintf(variable, sizeof variable, "MIRELOX_COM%d", portNumber);
+  const char* configured = std::getenv(variable);
+  if (configured != nullptr && configured[0] != '\0') {
+    std::snprintf(name, size, "%s", configured);
+  } else {
+    std::snprintf(name, size, "/dev/ttyS%d", portNumber - 1);
+  }
+}
+
+bool ConfigureLine(int fd) {
+  termios settings{};
+  if (tcgetattr(fd, &settings) != 0) return false;
+  cfmakeraw(&settings);
+  settings.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+  settings.c_cflag |= CS8 | CLOCAL | CREAD;
+  settings.c_iflag &= ~(IXON | IXOFF | IXANY);
+  settings.c_cc[VMIN] = 0;
+  settings.c_cc[VTIME] = 0;
+  if (cfsetispeed(&settings, B4800) != 0 || cfsetospeed(&settings, B4800) != 0) return false;
+  return tcsetattr(fd, TCSANOW, &settings) == 0;
+}
+
+// A pseudo-terminal has no modem lines and answers ENOTTY; that is not a failure.
+bool DropModemLines(int fd) {
+  int lines = TIOCM_DTR | TIOCM_RTS;
+  return ioctl(fd, TIOCMBIC, &lines) == 0 || errno == ENOTTY || errno == EINVAL;
+}
+
+}  // namespace
+
+SerialDevice* OpenSerialDevice(int portNumber) {
+  char name[4096];
+  DeviceName(portNumber, name, sizeof name);
+  int fd = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  // flock also stops a second opener running as root, whom TIOCEXCL lets through.
+  bool ready = flock(fd, LOCK_EX | LOCK_NB) == 0 && ioctl(fd, TIOCEXCL) == 0 && ConfigureLine(fd) &&
+               DropModemLines(fd);
+  if (!ready) {
+    close(fd);
+    return nullptr;
+  }
+  return new SerialDevice{fd};
+}
+
+void CloseSerialDevice(SerialDevice* device) {
+  if (device == nullptr) return;
+  close(device->fd);
+  delete device;
+}
+
+void WriteSerialByte(SerialDevice* device, unsigned char byte) {
+  pollfd writable{device->fd, POLLOUT, 0};
+  if (write(device->fd, &byte, 1) == 1) return;
+  if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return;
+  // The output queue is full: wait a bounded time for room, then try once more; a byte that still
+  // does not fit is lost without report, as on Windows.
+  if (poll(&writable, 1, WriteWaitMs) == 1 && (writable.revents & POLLOUT) != 0) {
+    (void)!write(device->fd, &byte, 1);
+  }
+}
+
+int SerialBytesWaiting(SerialDevice* device) {
+  int waiting = 0;
+  if (ioctl(device->fd, FIONREAD, &waiting) != 0) return 0;
+  return waiting;
+}
+
+int ReadSerial(SerialDevice* device, unsigned char* buffer, int count) {
+  if (count <= 0) return 0;
+  ssize_t got = read(device->fd, buffer, static_cast<size_t>(count));
+  return got > 0 ? static_cast<int>(got) : 0;
+}
+
+}  // namespace platform
