@@ -3,26 +3,26 @@
 #pragma once
 
 namespace msg {
-constexpr unsigned Create = 1;       // WM_CREATE
-constexpr unsigned Destroy = 2;      // WM_DESTROY
-constexpr unsigned Size = 5;         // WM_SIZE
-constexpr unsigned Activate = 6;     // WM_ACTIVATE
-constexpr unsigned SetFocus = 7;     // WM_SETFOCUS
-constexpr unsigned KillFocus = 8;    // WM_KILLFOCUS
-constexpr unsigned Paint = 15;       // WM_PAINT
-constexpr unsigned Close = 16;       // WM_CLOSE
-constexpr unsigned Quit = 18;        // WM_QUIT
-constexpr unsigned KeyDown = 256;    // WM_KEYDOWN, wParam: virtual-key code
-constexpr unsigned Char = 258;       // WM_CHAR, wParam: Windows-1252 character code
+constexpr unsigned Create = 1;        // WM_CREATE
+constexpr unsigned Destroy = 2;       // WM_DESTROY
+constexpr unsigned Size = 5;          // WM_SIZE
+constexpr unsigned Activate = 6;      // WM_ACTIVATE
+constexpr unsigned SetFocus = 7;      // WM_SETFOCUS
+constexpr unsigned KillFocus = 8;     // WM_KILLFOCUS
+constexpr unsigned Paint = 15;        // WM_PAINT
+constexpr unsigned Close = 16;        // WM_CLOSE
+constexpr unsigned Quit = 18;         // WM_QUIT
+constexpr unsigned KeyDown = 256;     // WM_KEYDOWN, wParam: virtual-key code
+constexpr unsigned Char = 258;        // WM_CHAR, wParam: Windows-1252 character code
 constexpr unsigned InitDialog = 272;  // WM_INITDIALOG
-constexpr unsigned Command = 273;    // WM_COMMAND, low 16 bits of wParam: command identifier
+constexpr unsigned Command = 273;     // WM_COMMAND, low 16 bits of wParam: command identifier
 }  // namespace msg
 
 namespace cmd {
-constexpr int Ok = 1;        // IDOK
-constexpr int Cancel = 2;    // IDCANCEL
-constexpr int About = 104;   // show the About dialog
-constexpr int Exit = 105;    // destroy the main window
+constexpr int Ok = 1;       // IDOK
+constexpr int Cancel = 2;   // IDCANCEL
+constexpr int About = 104;  // show the About dialog
+constexpr int Exit = 105;   // destroy the main window
 }  // namespace cmd
 
 namespace vk {

@@ -15,7 +15,7 @@ void LoadResourceString(int id, char* buffer, int size);  // copies, truncating 
 void LoadAcceleratorTable();  // table 109: Alt+'?' and Alt+'/' give WM_COMMAND 104
 
 // ---- The main window (RegisterClassExA, CreateWindowExA, ShowWindow, DestroyWindow, SetWindowTextA)
-void RegisterMainWindowClass(const char* className);  // I-beam cursor, icon 116, white background
+void RegisterMainWindowClass(const char* className);            // I-beam cursor, icon 116, white background
 bool OpenMainWindow(const char* className, const char* title);  // false when it cannot be created
 void ShowMainWindow(int showCommand);
 void DestroyMainWindow();  // sends WM_DESTROY to MainWindowProc before it returns
@@ -40,7 +40,7 @@ void CreateScreenFont(int* lineHeight, int* charWidth);
 bool BeginPaintCycle();
 void EndPaintCycle();  // EndPaint: every pending repaint request is consumed
 void DrawTextRun(int x, int y, const unsigned char* bytes, int count);  // TextOutA, Windows-1252 bytes
-void FillClientWhite();  // GetClientRect + stock white brush + Rectangle over the client area
+void FillClientWhite();                 // GetClientRect + stock white brush + Rectangle over the client area
 void InvalidateMainWindow(bool erase);  // InvalidateRect(whole client area)
 void UpdateMainWindow();  // UpdateWindow: a pending repaint runs now (WM_PAINT), then is visible
 
@@ -71,11 +71,11 @@ int64_t NowMs();
 bool SearchFile(const char* name, const char* extension, char* foundPath, int size);
 using FileHandle = intptr_t;
 constexpr FileHandle NoFile = -1;
-FileHandle OpenFileForReading(const char* path);  // exclusive, must exist
-FileHandle OpenFileForWriting(const char* path);  // exclusive, must exist, not truncated
-FileHandle CreateFileAlways(const char* path);    // exclusive, created or truncated
-int ReadFromFile(FileHandle file, void* buffer, int count);         // bytes read, -1 on failure
-int WriteToFile(FileHandle file, const void* buffer, int count);    // bytes written, -1 on failure
+FileHandle OpenFileForReading(const char* path);                  // exclusive, must exist
+FileHandle OpenFileForWriting(const char* path);                  // exclusive, must exist, not truncated
+FileHandle CreateFileAlways(const char* path);                    // exclusive, created or truncated
+int ReadFromFile(FileHandle file, void* buffer, int count);       // bytes read, -1 on failure
+int WriteToFile(FileHandle file, const void* buffer, int count);  // bytes written, -1 on failure
 bool CloseFile(FileHandle file);
 bool ReplaceFile(const char* fromPath, const char* toPath);  // rename over an existing file
 bool RemoveFile(const char* path);
@@ -87,7 +87,7 @@ struct SerialDevice;
 SerialDevice* OpenSerialDevice(int portNumber);  // COMn; null on failure
 void CloseSerialDevice(SerialDevice* device);
 void WriteSerialByte(SerialDevice* device, unsigned char byte);  // waits at most 1000 ms; never reports
-int SerialBytesWaiting(SerialDevice* device);                     // ClearCommError's cbInQue; 0 on error
+int SerialBytesWaiting(SerialDevice* device);                    // ClearCommError's cbInQue; 0 on error
 int ReadSerial(SerialDevice* device, unsigned char* buffer, int count);  // at most count, 0 on failure
 
 }  // namespace platform

@@ -1,0 +1,77 @@
+#include "config/configuration.h"
+
+#include <cstring>
+
+#include "platform/platform.h"
+
+char PortDigit;
+char MessageLines[MessageLineCount][MessageLineSize];
+int32_t CurrentPort;
+unsigned char ConfigBuffer[ConfigBufferSize];
+char FoundPath[FoundPathSize];
+
+const char MissingConfigurationMessage[] =
+    "ERROR: missing MIRELOX.CFG configuration file !!! \nCannot continue, program terminated.";
+
+namespace {
+
+constexpr unsigned char CarriageReturn = 0x0D;
+
+[[noreturn]] void StopForMissingFile() {
+  platform::ShowMessage(MissingConfigurationMessage);
+  platform::ExitProcessWithCode(1);
+}
+
+// A failed search is a failed open: the placeholder name could be a real file somewhere.
+platform::FileHandle FindAndOpen(platform::FileHandle (*openFile)(const char*)) {
+  std::strcpy(FoundPath, "123456.789");
+  if (!platform::SearchFile("MIRELOX", ".CFG", FoundPath, FoundPathSize)) return platform::NoFile;
+  return openFile(FoundPath);
+}
+
+int ReadConfigBuffer(platform::FileHandle file) {
+  int count = platform::ReadFromFile(file, ConfigBuffer, ConfigBufferSize);
+  return count < 0 ? 0 : count;
+}
+
+}  // namespace
+
+void ParseConfiguration(const unsigned char* bytes, int count) {
+  std::memset(MessageLines, 0, sizeof MessageLines);  // a line the file lacks stays empty
+  PortDigit = count > 0 ? static_cast<char>(bytes[0]) : 0;
+  int line = 0;
+  int position = 0;
+  for (int k = 2; k < count; ++k) {
+    const signed char b = static_cast<signed char>(bytes[k]);  // 0x80 and up fall outside the range
+    if (b >= 0x20 && b <= 0x7A && position < MessageLineSize - 1) {
+      MessageLines[line][position++] = b;
+    }
+    if (bytes[k] == CarriageReturn) {
+      MessageLines[line][position] = 0;
+      if (line == MessageLineCount - 1) break;  // the rest of the file is ignored
+      ++line;
+      position = 0;
+    }
+  }
+}
+
+void LoadConfiguration() {
+  platform::FileHandle file = FindAndOpen(platform::OpenFileForReading);
+  if (file == platform::NoFile) StopForMissingFile();
+  ParseConfiguration(ConfigBuffer, ReadConfigBuffer(file));
+  platform::CloseFile(file);
+}
+
+void SavePortDigit() {
+  platform::FileHandle file = FindAndOpen(platform::OpenFileForReading);
+  if (file == platform::NoFile) StopForMissingFile();
+  const int count = ReadConfigBuffer(file);
+  platform::CloseFile(file);
+
+  file = platform::OpenFileForWriting(FoundPath);
+  if (file == platform::NoFile) StopForMissingFile();
+  PortDigit = static_cast<char>((CurrentPort & 0xFF) + 0x30);
+  ConfigBuffer[0] = static_cast<unsigned char>(PortDigit);
+  if (count > 0) platform::WriteToFile(file, ConfigBuffer, count);
+  platform::CloseFile(file);
+}

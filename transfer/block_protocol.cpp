@@ -1,0 +1,209 @@
+#include "transfer/block_protocol.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "config/configuration.h"
+#include "platform/platform.h"
+#include "serial/serial_port.h"
+#include "serial/transmit.h"
+#include "terminal/screen.h"
+#include "terminal/title.h"
+
+unsigned char TransferBuffer[TransferBufferSize];
+const char NoConnectionMessage[] = "ERROR: No connection!";
+const char ReceivedFileCutMessage[] = "The received file was too long and has been cut at 8960 bytes.";
+
+namespace {
+
+constexpr int ReceiveAttempts = 10;
+constexpr int LooksPerReceiveAttempt = 100;
+constexpr int SendHandshakeLooks = 250;
+constexpr int LookPauseMs = 5;
+constexpr int AfterBlockPauseMs = 100;
+constexpr int ReceiveTitleLine = 6;
+constexpr int SendTitleLine = 9;
+
+struct Block {
+  unsigned char number;
+  unsigned char complement;
+  unsigned char data[BlockSize];
+  unsigned char checksum;
+};
+
+// The block most recently acknowledged, so that a repeat of it (the device missed our ACK) is
+// recognised and not stored twice, also once the buffer is full.
+Block LastAccepted;
+bool HaveLastAccepted;
+
+void SendControlByte(unsigned char byte) {
+  TransmitBuffer[0] = byte;
+  sendTransmitBuffer(1);
+}
+
+void ShowProgress(int line, int number) {
+  std::snprintf(PendingText, PendingTextSize, "%s%d", MessageLines[line], number);
+  platform::SetMainWindowTitle(PendingText);
+}
+
+void GiveUp() {
+  platform::ShowMessage(NoConnectionMessage);
+  SetNormalTitle();
+}
+
+unsigned char SumOf(const unsigned char* data) {
+  unsigned char sum = 0;
+  for (int i = 0; i < BlockSize; ++i) sum = static_cast<unsigned char>(sum + data[i]);
+  return sum;
+}
+
+bool ReadBlockAfterSoh(Block& block) {
+  if (!readByteBlocking(block.number) || !readByteBlocking(block.complement)) return false;
+  for (unsigned char& byte : block.data) {
+    if (!readByteBlocking(byte)) return false;
+  }
+  return readByteBlocking(block.checksum);
+}
+
+bool IsRepeatOfLastAccepted(const Block& block) {
+  return HaveLastAccepted && block.complement == static_cast<unsigned char>(255 - block.number) &&
+         block.number == LastAccepted.number && std::memcmp(block.data, LastAccepted.data, BlockSize) == 0;
+}
+
+// Only looks that find nothing count against the attempts: any byte keeps the device in the game.
+bool AwaitFirstSoh() {
+  unsigned char handshake = 0;
+  int attemptsLeft = ReceiveAttempts;
+  while (attemptsLeft > 0) {
+    drainInput();
+    SendControlByte(NAK);
+    for (int look = 0; look < LooksPerReceiveAttempt && ComPort.bytesWaiting() == 0; ++look) {
+      platform::SleepMs(LookPauseMs);
+    }
+    if (ComPort.bytesWaiting() != 0) {
+      readByteBlocking(handshake);
+    } else {
+      --attemptsLeft;
+    }
+    if (handshake == SOH) return true;
+  }
+  return false;
+}
+
+bool AwaitNak() {
+  unsigned char reply = 0;
+  int looksLeft = SendHandshakeLooks;
+  do {
+    if (ComPort.bytesWaiting() != 0) {
+      readByteBlocking(reply);
+    } else {
+      platform::SleepMs(LookPauseMs);
+      --looksLeft;
+    }
+  } while (reply != NAK && looksLeft > 0);
+  return reply == NAK;
+}
+
+}  // namespace
+
+int32_t ReceiveBlocks() {
+  HaveLastAccepted = false;
+  if (!AwaitFirstSoh()) {
+    platform::ShowMessage(NoConnectionMessage);
+    return NoConnection;
+  }
+  int32_t stored = 0;
+  bool cut = false;
+  Block block;
+  for (;;) {
+    if (!ReadBlockAfterSoh(block)) {
+      GiveUp();
+      return NoConnection;
+    }
+    if (SumOf(block.data) == block.checksum) {
+      SendControlByte(ACK);
+      ShowProgress(ReceiveTitleLine, static_cast<signed char>(block.number));
+      if (!IsRepeatOfLastAccepted(block)) {
+        if (stored + BlockSize <= MaxReceivedBytes) {
+          std::memcpy(TransferBuffer + stored, block.data, BlockSize);
+          stored += BlockSize;
+        } else {
+          cut = true;  // acknowledged so the device can finish, but there is no room for it
+        }
+        LastAccepted = block;
+        HaveLastAccepted = true;
+      }
+    } else {
+      SendControlByte(NAK);
+    }
+    unsigned char next = 0;
+    do {
+      if (!readByteBlocking(next)) {
+        GiveUp();
+        return NoConnection;
+      }
+    } while (next != SOH && next != EOT);
+    platform::Beep();
+    if (next == EOT) break;
+  }
+  PendingText[0] = 0;
+  TransmitBuffer[0] = ACK;
+  TransmitBuffer[1] = ACK;
+  sendTransmitBuffer(2);
+  SetNormalTitle();
+  if (cut) platform::ShowMessage(ReceivedFileCutMessage);
+  return stored;
+}
+
+bool SendBlocks(int32_t byteCount) {
+  if (!AwaitNak()) {
+    platform::ShowMessage(NoConnectionMessage);
+    return false;
+  }
+  int32_t counter = 0;
+  int32_t position = 0;
+  do {
+    ++counter;
+    const unsigned char number = static_cast<unsigned char>(counter & 0xFF);
+    TransmitBuffer[0] = SOH;
+    TransmitBuffer[1] = number;
+    TransmitBuffer[2] = static_cast<unsigned char>(255 - number);
+    sendTransmitBuffer(3);
+    ShowProgress(SendTitleLine, counter);
+
+    const unsigned char* data = TransferBuffer + position;
+    std::memcpy(TransmitBuffer, data, BlockSize);
+    sendTransmitBuffer(BlockSize);
+    position += BlockSize;
+    drainInput();  // what came while the block went out, leftover NAKs among it, is no answer
+    SendControlByte(SumOf(data));
+
+    unsigned char reply = 0;
+    if (!readByteBlocking(reply)) {
+      GiveUp();
+      return false;
+    }
+    if (reply == ACK) {
+      platform::Beep();
+      platform::SleepMs(AfterBlockPauseMs);
+    } else {
+      --counter;
+      position -= BlockSize;
+      for (int i = 0; i < 3; ++i) {
+        platform::Beep();
+        platform::SleepMs(AfterBlockPauseMs);
+      }
+    }
+  } while (position < byteCount);
+
+  unsigned char reply = 0;
+  do {
+    SendControlByte(EOT);
+    if (!readByteBlocking(reply)) {
+      GiveUp();
+      return false;
+    }
+  } while (reply != ACK);
+  SetNormalTitle();
+  return true;
+}

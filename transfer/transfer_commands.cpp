@@ -1,0 +1,97 @@
+#include "transfer/transfer_commands.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "config/configuration.h"
+#include "platform/platform.h"
+#include "terminal/screen.h"
+#include "transfer/block_protocol.h"
+
+char FilterSlots[FilterSlotCount][FilterSlotSize];
+char FilterList[FilterListSize];
+
+namespace {
+
+constexpr int FilterDescriptionLine = 2;
+constexpr int OpenTitleLine = 3;
+constexpr int SaveTitleLine = 5;
+constexpr int CannotCreateLine = 7;
+constexpr int CannotOpenLine = 8;
+constexpr char TemporarySuffix[] = ".part";
+
+// A description longer than a slot is cut to the slot's 29 characters.
+void PrepareFilter() {
+  std::snprintf(FilterSlots[0], FilterSlotSize, "%.29s", MessageLines[FilterDescriptionLine]);
+  std::snprintf(FilterSlots[1], FilterSlotSize, "*.bin");
+  FilterSlots[2][0] = 0;
+  BuildFilterList();
+}
+
+void EndCommand() {
+  ClearScreen();
+  CursorX = 0;
+  CursorY = 0;
+}
+
+// Reads the start of the chosen file into TransferBuffer; -1 when it cannot be opened or read.
+int ReadFileToSend(const char* path) {
+  platform::FileHandle file = platform::OpenFileForReading(path);
+  if (file == platform::NoFile) return -1;
+  const int count = platform::ReadFromFile(file, TransferBuffer, MaxSentBytes);
+  platform::CloseFile(file);
+  return count;
+}
+
+bool WriteReceivedFile(const char* path, int count) {
+  char temporaryPath[FileNameBufferSize + sizeof TemporarySuffix];
+  std::snprintf(temporaryPath, sizeof temporaryPath, "%s%s", path, TemporarySuffix);
+  platform::FileHandle file = platform::CreateFileAlways(temporaryPath);
+  if (file == platform::NoFile) return false;
+  const bool written = platform::WriteToFile(file, TransferBuffer, count) == count;
+  const bool closed = platform::CloseFile(file);
+  if (written && closed && platform::ReplaceFile(temporaryPath, path)) return true;
+  platform::RemoveFile(temporaryPath);
+  return false;
+}
+
+}  // namespace
+
+void BuildFilterList() {
+  std::memset(FilterList, 0, sizeof FilterList);
+  int end = 0;
+  for (int slot = 0; slot < FilterSlotCount && FilterSlots[slot][0] != 0; ++slot) {
+    const int length = static_cast<int>(std::strlen(FilterSlots[slot]));
+    if (end + length + 1 >= FilterListSize) break;  // keep room for the closing NUL
+    std::memcpy(FilterList + end, FilterSlots[slot], length + 1);
+    end += length + 1;
+  }
+  // The list ends with one more NUL, already there from the fill.
+}
+
+void SendFileToDevice() {
+  char fileName[FileNameBufferSize] = {};
+  PrepareFilter();
+  if (platform::ChooseFileToOpen(MessageLines[OpenTitleLine], FilterList, fileName, FileNameBufferSize)) {
+    const int count = ReadFileToSend(fileName);
+    if (count < 0) {
+      platform::ShowMessage(MessageLines[CannotOpenLine]);  // nothing is sent, as after a cancel
+    } else {
+      ClearScreen();
+      SendBlocks(count);
+    }
+  }
+  EndCommand();
+}
+
+void ReceiveFileFromDevice() {
+  char fileName[FileNameBufferSize] = {};
+  PrepareFilter();
+  if (platform::ChooseFileToSave(MessageLines[SaveTitleLine], FilterList, fileName, FileNameBufferSize)) {
+    const int count = ReceiveBlocks();
+    if (count != NoConnection && !WriteReceivedFile(fileName, count)) {
+      platform::ShowMessage(MessageLines[CannotCreateLine]);
+    }
+  }
+  EndCommand();
+}
