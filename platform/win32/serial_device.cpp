@@ -1,0 +1,134 @@
+// The serial device under SerialPort: one COM port opened for overlapped I/O, with one OVERLAPPED
+// record and manual-reset event for reads and another for writes. Every read or write is started
+// and waited for by the same call; one whose wait runs out is cancelled and waited for, so the byte
+// or buffer it uses is never touched after the call returns.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+struct SerialDevice {
+  HANDLE handle;
+  OVERLAPPED readRecord;
+  OVERLAPPED writeRecord;
+};
+
+namespace {
+
+constexpr DWORD WriteWaitMs = 1000;
+constexpr DWORD ReadWaitMs = 2000;
+
+SerialDevice Port;  // there is one port
+
+void CloseIfOpen(HANDLE handle) {
+  if (handle != nullptr) CloseHandle(handle);
+}
+
+bool ConfigureLine(HANDLE handle) {
+  DCB settings = {};
+  settings.DCBlength = sizeof settings;
+  GetCommState(handle, &settings);
+  settings.BaudRate = 4800;
+  settings.ByteSize = 8;
+  settings.Parity = NOPARITY;
+  settings.StopBits = ONESTOPBIT;
+  settings.fBinary = 1;
+  settings.fParity = 0;
+  settings.fOutxCtsFlow = 0;
+  settings.fOutxDsrFlow = 0;
+  settings.fDsrSensitivity = 0;
+  settings.fOutX = 0;
+  settings.fInX = 0;
+  settings.fDtrControl = DTR_CONTROL_DISABLE;
+  settings.fRtsControl = RTS_CONTROL_DISABLE;
+  return SetCommState(handle, &settings) && SetupComm(handle, 10000, 10000);
+}
+
+// Cancels a started operation and waits until it has really ended; returns what it transferred.
+DWORD CancelAndCollect(HANDLE handle, OVERLAPPED* record) {
+  DWORD transferred = 0;
+  CancelIo(handle);
+  GetOverlappedResult(handle, record, &transferred, TRUE);
+  return transferred;
+}
+
+int ReceivedCount(HANDLE handle) {
+  DWORD errors = 0;
+  COMSTAT status = {};
+  if (!ClearCommError(handle, &errors, &status)) return 0;
+  return static_cast<int>(status.cbInQue);
+}
+
+}  // namespace
+
+SerialDevice* OpenSerialDevice(int portNumber) {
+  char name[32];
+  // The \\.\ form also reaches COM10 and above.
+  std::snprintf(name, sizeof name, "\\\\.\\COM%d", portNumber);
+  HANDLE handle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+
+  Port = SerialDevice{};
+  Port.handle = handle;
+  // Reads return at once with whatever has arrived; a write may take up to 5 s.
+  COMMTIMEOUTS timeouts = {};
+  timeouts.ReadIntervalTimeout = MAXDWORD;
+  timeouts.WriteTotalTimeoutConstant = 5000;
+  SetCommTimeouts(handle, &timeouts);
+  Port.readRecord.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  Port.writeRecord.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+
+  bool configured = ConfigureLine(handle);
+  if (!configured || Port.readRecord.hEvent == nullptr || Port.writeRecord.hEvent == nullptr) {
+    CloseIfOpen(Port.readRecord.hEvent);
+    CloseIfOpen(Port.writeRecord.hEvent);
+    CloseHandle(handle);
+    Port = SerialDevice{};
+    return nullptr;
+  }
+  return &Port;
+}
+
+void CloseSerialDevice(SerialDevice* device) {
+  CloseIfOpen(device->readRecord.hEvent);
+  CloseIfOpen(device->writeRecord.hEvent);
+  CloseHandle(device->handle);
+  *device = SerialDevice{};
+}
+
+void WriteSerialByte(SerialDevice* device, unsigned char byte) {
+  DWORD written = 0;
+  OVERLAPPED* record = &device->writeRecord;
+  if (WriteFile(device->handle, &byte, 1, &written, record)) return;
+  if (GetLastError() != ERROR_IO_PENDING) return;  // the byte is lost without report
+  if (WaitForSingleObject(record->hEvent, WriteWaitMs) == WAIT_OBJECT_0) {
+    GetOverlappedResult(device->handle, record, &written, FALSE);
+    return;
+  }
+  CancelAndCollect(device->handle, record);
+}
+
+int SerialBytesWaiting(SerialDevice* device) {
+  return ReceivedCount(device->handle);
+}
+
+int ReadSerial(SerialDevice* device, unsigned char* buffer, int count) {
+  int waiting = ReceivedCount(device->handle);
+  // An overlapped read of an empty queue would stay pending under Wine: read only what has arrived.
+  if (waiting == 0 || count <= 0) return 0;
+  DWORD wanted = static_cast<DWORD>(count < waiting ? count : waiting);
+  DWORD received = 0;
+  OVERLAPPED* record = &device->readRecord;
+  if (ReadFile(device->handle, buffer, wanted, &received, record)) return static_cast<int>(received);
+  if (GetLastError() != ERROR_IO_PENDING) return 0;
+  WaitForSingleObject(record->hEvent, ReadWaitMs);
+  if (GetOverlappedResult(device->handle, record, &received, FALSE)) return static_cast<int>(received);
+  if (GetLastError() != ERROR_IO_INCOMPLETE) return 0;
+  return static_cast<int>(CancelAndCollect(device->handle, record));
+}
+
+}  // namespace platform
