@@ -1,6 +1,5 @@
 // The common Open and Save dialogs, owned by the main window. Both keep the current directory where
 // it was, because the configuration and the text pages are looked for along a path that includes it.
-#include <commdlg.h>
 #include <windows.h>
 
 #include "platform/platform.h"
