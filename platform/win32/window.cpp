@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "app/main_window.h"
+#include "app/window_messages.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_state.h"
 
@@ -21,11 +22,6 @@ using win32::Instance;
 using win32::MainWindow;
 
 namespace {
-
-constexpr int MenuId = 109;
-constexpr int AcceleratorsId = 109;
-constexpr int IconId = 116;
-constexpr int AboutDialogId = 103;
 
 HACCEL Accelerators = nullptr;
 HWND AboutDialog = nullptr;
@@ -52,7 +48,7 @@ void LoadResourceString(int id, char* buffer, int size) {
 }
 
 void LoadAcceleratorTable() {
-  Accelerators = LoadAcceleratorsA(Instance, MAKEINTRESOURCEA(AcceleratorsId));
+  Accelerators = LoadAcceleratorsA(Instance, MAKEINTRESOURCEA(res::Accelerators));
 }
 
 void RegisterMainWindowClass(const char* className) {
@@ -61,11 +57,11 @@ void RegisterMainWindowClass(const char* className) {
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
   windowClass.lpfnWndProc = MainWindowProcedure;
   windowClass.hInstance = Instance;
-  windowClass.hIcon = LoadIconA(Instance, MAKEINTRESOURCEA(IconId));
-  windowClass.hIconSm = LoadIconA(Instance, MAKEINTRESOURCEA(IconId));
-  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32513));  // IDC_IBEAM
+  windowClass.hIcon = LoadIconA(Instance, MAKEINTRESOURCEA(res::Icon));
+  windowClass.hIconSm = LoadIconA(Instance, MAKEINTRESOURCEA(res::Icon));
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_IBEAM);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  windowClass.lpszMenuName = MAKEINTRESOURCEA(MenuId);
+  windowClass.lpszMenuName = MAKEINTRESOURCEA(res::Menu);
   windowClass.lpszClassName = className;
   RegisterClassExA(&windowClass);
 }
@@ -113,7 +109,7 @@ intptr_t DefaultWindowProc(unsigned message, uintptr_t wParam, intptr_t lParam) 
 }
 
 void RunAboutDialog() {
-  DialogBoxParamA(Instance, MAKEINTRESOURCEA(AboutDialogId), MainWindow, AboutDialogProcedure, 0);
+  DialogBoxParamA(Instance, MAKEINTRESOURCEA(res::AboutDialog), MainWindow, AboutDialogProcedure, 0);
   AboutDialog = nullptr;
 }
 
