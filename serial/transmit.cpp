@@ -14,9 +14,11 @@ void sendTransmitBuffer(int count) {
 }
 
 bool readByteBlocking(unsigned char& destination) {
-  const int64_t start = platform::NowMs();
-  while (ComPort.bytesWaiting() == 0) {
-    if (platform::NowMs() - start >= NoByteTimeoutMs) return false;
+  if (ComPort.bytesWaiting() == 0) {
+    const int64_t start = platform::NowMs();
+    while (ComPort.bytesWaiting() == 0) {
+      if (platform::NowMs() - start >= NoByteTimeoutMs) return false;
+    }
   }
   ComPort.read(&destination, 1);  // a failed read leaves the slot as it was
   return true;

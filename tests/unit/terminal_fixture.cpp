@@ -1,0 +1,91 @@
+#include "tests/unit/terminal_fixture.h"
+
+#include <cstring>
+
+#include "app/main_window.h"
+#include "config/configuration.h"
+#include "platform/platform.h"
+#include "serial/serial_port.h"
+#include "serial/transmit.h"
+#include "terminal/interpreter.h"
+#include "terminal/screen.h"
+#include "transfer/block_protocol.h"
+
+const char StandardConfiguration[] =
+    "1\r\n"
+    "line zero\r\n"
+    "Text page not found: \r\n"
+    "Binary files\r\n"
+    "Send which file?\r\n"
+    "line four\r\n"
+    "Save the received file as\r\n"
+    "Receiving block \r\n"
+    "Cannot create the file\r\n"
+    "Cannot open the file\r\n"
+    "Sending block \r\n";
+
+void TerminalTest::SetUp() {
+  StartTerminal();
+}
+void TerminalTest::TearDown() {
+  ComPort.close();
+}
+
+void ResetCoreState() {
+  ComPort.close();
+  fake::Reset();
+  std::memset(ConfigBuffer, 0, sizeof ConfigBuffer);
+  std::memset(TransmitBuffer, 0, sizeof TransmitBuffer);
+  std::memset(TransferBuffer, 0, sizeof TransferBuffer);
+  InitScreen();
+  CursorX = CursorY = 0;
+  LineHeight = CharWidth = MarginX = MarginY = 0;
+  PendingText[0] = 0;
+  OutputFrozen = 0;
+  LastReceivedByte = 0;
+  ParamCount = 0;
+}
+
+void StartTerminal() {
+  ResetCoreState();
+  fake::world.files["/prog/MIRELOX.CFG"] = StandardConfiguration;
+  LoadConfiguration();
+  CurrentPort = 1;
+  platform::OpenMainWindow("MIRELOX", "mirelox");
+  CreateScreenFont();
+  ComPort.open(1);
+  MainWindowProc(7, 0, 0);  // the focus: the caret exists
+  fake::world.calls.clear();
+}
+
+void Receive(const std::string& bytes) {
+  fake::DeviceSends(bytes);
+  while (ComPort.bytesWaiting() > 0) {
+    ComPort.read(&LastReceivedByte, 1);
+    InterpretByte();
+  }
+}
+
+void RunLoopUntilIdle() {
+  for (;;) {
+    int code = 0;
+    const bool pumped = platform::PumpOneMessage(&code) == platform::Pumped::Dispatched;
+    const bool byte = ComPort.bytesWaiting() > 0;
+    if (byte) {
+      ComPort.read(&LastReceivedByte, 1);
+      InterpretByte();
+    }
+    if (!pumped && !byte) return;
+  }
+}
+
+std::string Hex(const std::string& bytes) {
+  std::string out;
+  char part[4];
+  for (unsigned char c : bytes) {
+    std::snprintf(part, sizeof part, "%02X ", c);
+    out += part;
+  }
+  if (!out.empty()) out.pop_back();
+  return out;
+}
