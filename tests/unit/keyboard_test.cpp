@@ -74,7 +74,9 @@ TEST_F(Keyboard, CharactersAreSentAsTypedExceptControlCodes) {
   EXPECT_EQ(Typed(0x80), "\x80");
   EXPECT_EQ(Typed(0x1E5), "\x86");  // only the low 8 bits count
   for (unsigned control = 0; control < 0x20; ++control) {
-    if (control != 0x0A && control != 0x0D) EXPECT_EQ(Typed(control), "") << control;
+    if (control != 0x0A && control != 0x0D) {
+      EXPECT_EQ(Typed(control), "") << control;
+    }
   }
 }
 

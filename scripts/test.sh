@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds the Linux program, the Windows program and a
+# sanitizer build, then runs every test (unit, pseudo-terminal, end to end under Xvfb and Wine).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+jobs=$(nproc)
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-win -j "$jobs"
+CC=clang CXX=clang++ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMIRELOX_SANITIZE=ON >/dev/null
+cmake --build build-asan -j "$jobs"
+
+status=0
+echo "== Unit tests with AddressSanitizer and UndefinedBehaviorSanitizer"
+(cd build-asan && ctest --output-on-failure -LE e2e) || status=1
+echo "== All tests"
+(cd build && ctest --output-on-failure) || status=1
+exit $status
