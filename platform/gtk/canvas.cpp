@@ -108,7 +108,7 @@ void SizeForCells(int columns, int rows, int* width, int* height) {
 }
 
 void CreateCanvas(int width, int height) {
-  DropCanvas();
+  if (Canvas != nullptr) cairo_surface_destroy(Canvas);
   Canvas = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
   CanvasWidth = width;
   CanvasHeight = height;

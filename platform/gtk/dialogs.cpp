@@ -100,6 +100,7 @@ bool AskToCreate(GtkWindow* chooser, const char* path) {
       GTK_BUTTONS_YES_NO, "%s does not exist.\nDo you want to create it?", name);
   g_free(name);
   gtk_window_set_title(GTK_WINDOW(question), gtk_window_get_title(chooser));
+  gtk_dialog_set_default_response(GTK_DIALOG(question), GTK_RESPONSE_YES);
   bool yes = RunModal(GTK_DIALOG(question)) == GTK_RESPONSE_YES;
   gtk_widget_destroy(question);
   return yes;
@@ -134,6 +135,9 @@ bool ChooseFile(bool saving, const char* title, const char* filterList, char* pa
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_file_chooser_set_local_only(chooser, TRUE);
   gtk_file_chooser_set_do_overwrite_confirmation(chooser, FALSE);  // replacing needs no question
+  gchar* folder = g_get_current_dir();  // where the Windows dialogs start without a folder of their own
+  gtk_file_chooser_set_current_folder(chooser, folder);
+  g_free(folder);
   AddFilters(chooser, filterList);
   g_signal_connect(dialog, "response", G_CALLBACK(CheckChoice), saving ? dialog : nullptr);
 

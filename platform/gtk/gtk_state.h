@@ -17,7 +17,7 @@ extern GtkWidget* ClientArea;  // the drawing area under the menu bar
 void SizeForCells(int columns, int rows, int* width, int* height);  // in pixels of the screen font
 void CreateCanvas(int width, int height);
 bool ResizeCanvas(int width, int height);  // false when the size did not change
-void DropCanvas();
+void DropCanvas();                         // with the caret: the window is gone
 bool RepaintRequested();
 gboolean DrawClientArea(GtkWidget* widget, cairo_t* cr, gpointer);
 
