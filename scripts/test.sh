@@ -13,10 +13,14 @@ cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAK
 cmake --build build-win -j "$jobs"
 CC=clang CXX=clang++ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMIRELOX_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DMIRELOX_FUZZ=ON -DMIRELOX_FUZZ_RUNS=5000 >/dev/null
+cmake --build build-fuzz -j "$jobs" --target configuration_fuzz interpreter_fuzz text_page_fuzz receive_blocks_fuzz
 
 status=0
 echo "== Unit tests with AddressSanitizer and UndefinedBehaviorSanitizer"
 (cd build-asan && ctest --output-on-failure -LE e2e) || status=1
+echo "== A short fuzz pass over every target"
+(cd build-fuzz && ctest --output-on-failure -L fuzz) || status=1
 echo "== All tests"
 (cd build && ctest --output-on-failure) || status=1
 exit $status

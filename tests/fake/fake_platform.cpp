@@ -21,9 +21,14 @@ void AdvanceMs(int64_t ms) {
   world.nowUs += ms * 1000;
 }
 
+// The queue stays ordered by due time, so the bytes due now are always a run at its front.
 void DeviceSends(const std::string& bytes, int64_t afterMs) {
   const int64_t due = world.nowUs + afterMs * 1000;
-  for (char c : bytes) world.incoming.emplace_back(due, static_cast<unsigned char>(c));
+  auto position = std::upper_bound(world.incoming.begin(), world.incoming.end(), due,
+                                   [](int64_t time, const auto& item) { return time < item.first; });
+  std::deque<std::pair<int64_t, unsigned char>> run;
+  for (char c : bytes) run.emplace_back(due, static_cast<unsigned char>(c));
+  world.incoming.insert(position, run.begin(), run.end());
 }
 
 std::string SentBytes() {
@@ -69,12 +74,9 @@ void BlankClientArea() {
 }
 
 int DueBytes() {
-  int n = 0;
-  for (const auto& item : world.incoming) {
-    if (item.first > world.nowUs) break;
-    ++n;
-  }
-  return n;
+  auto end = std::upper_bound(world.incoming.begin(), world.incoming.end(), world.nowUs,
+                              [](int64_t time, const auto& item) { return time < item.first; });
+  return static_cast<int>(end - world.incoming.begin());
 }
 
 }  // namespace
@@ -274,7 +276,7 @@ void SleepMs(int milliseconds) {
 }
 
 int64_t NowMs() {
-  world.nowUs += fake::PollCostUs;
+  world.nowUs += world.pollCostUs;
   return world.nowUs / 1000;
 }
 

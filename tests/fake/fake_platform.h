@@ -44,6 +44,7 @@ struct OpenFile {
 struct World {
   // Time
   int64_t nowUs = 0;
+  int64_t pollCostUs = PollCostUs;
   // The device
   std::vector<int> presentPorts{1, 2, 3, 4, 5, 6};
   int openPort = 0;                                        // 0: none
