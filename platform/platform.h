@@ -35,10 +35,12 @@ void EndAboutDialog(int result);
 // ---- Drawing, always inside a paint cycle of the main window
 // CreateFontA (default fixed-pitch font) + GetTextMetricsA: tmHeight and tmMaxCharWidth.
 void CreateScreenFont(int* lineHeight, int* charWidth);
-// BeginPaint with the screen font selected. Returns true when this cycle erased the background
-// (a repaint request with erase was pending), so the caller knows the window lost its pixels.
+// BeginPaint with the screen font selected. Takes every pending repaint request (a request made
+// during the cycle waits for the next one); the cycle may draw only where a repaint was requested.
+// Returns true when the background was erased since the last cycle began (a request with erase, a
+// window uncovered), so the caller knows the window lost its pixels.
 bool BeginPaintCycle();
-void EndPaintCycle();  // EndPaint: every pending repaint request is consumed
+void EndPaintCycle();
 void DrawTextRun(int x, int y, const unsigned char* bytes, int count);  // TextOutA, Windows-1252 bytes
 void FillClientWhite();                 // GetClientRect + stock white brush + Rectangle over the client area
 void InvalidateMainWindow(bool erase);  // InvalidateRect(whole client area)
