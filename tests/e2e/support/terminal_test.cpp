@@ -107,6 +107,15 @@ WindowId TerminalTest::WaitForMainWindow(int port) {
   return mainWindow_;
 }
 
+bool TerminalTest::WaitForTitle(int port, Millis timeout) {
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (WindowName(mainWindow_).rfind(NormalTitlePrefix(port), 0) == 0) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(Millis(100));
+  }
+}
+
 void TerminalTest::SyncWith(devsim::Device& device) {
   ASSERT_EQ(device.QueryIdentification(Millis(10000)), devsim::ToBytes("MIRELOX     "))
       << "the terminal did not answer the identification query";

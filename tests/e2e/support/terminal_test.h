@@ -44,6 +44,7 @@ class TerminalTest : public testing::TestWithParam<ProgramKind> {
   void StartProgram(const PortMap& extraPorts = {});
   // Waits for the main window with the normal title of port; fails the test when it does not come.
   WindowId WaitForMainWindow(int port = 1);
+  bool WaitForTitle(int port, Millis timeout = Millis(10000));  // the normal title of that port
   std::optional<int> WaitForExit(Millis timeout = ExitTimeout) { return program_->WaitForExit(timeout); }
   // The interpreter handles bytes in order: once the identification reply is back, everything
   // sent before it has been drawn.
