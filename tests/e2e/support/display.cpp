@@ -71,7 +71,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 const std::string& DisplayName() {
   Xvfb& server = Server();
-  if (!server.process) StartXvfb(server);
+  if (!server.process || !server.process->Running()) StartXvfb(server);  // again, should it have died
   return server.name;
 }
 

@@ -119,6 +119,8 @@ class LinuxLauncher : public Launcher {
     PressKeys({"Return"});
   }
 
+  bool SaveDialogAsksBeforeCreating() const override { return true; }
+
   std::optional<std::string> MessageBoxText(const WindowId&) override {
     return LastLoggedMessage(messageLog_);
   }
@@ -153,6 +155,8 @@ class WineLauncher : public Launcher {
     TypeText(WindowsPath(path));
     PressKeys({"Return"});
   }
+
+  bool SaveDialogAsksBeforeCreating() const override { return false; }
 
   std::optional<std::string> MessageBoxText(const WindowId&) override { return LastWineBoxText(programLog_); }
 

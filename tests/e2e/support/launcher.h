@@ -31,6 +31,9 @@ class Launcher {
   virtual std::unique_ptr<ChildProcess> Start(const Workspace& workspace, const PortMap& ports) = 0;
   // Types path into the file dialog that has just appeared, and confirms it.
   virtual void ChooseInFileDialog(const WindowId& dialog, const std::string& path) = 0;
+  // Whether a Save dialog asks before it accepts a name that does not exist. The GTK chooser asks;
+  // Wine's common dialog does not, although the program asks it to (OFN_CREATEPROMPT).
+  virtual bool SaveDialogAsksBeforeCreating() const = 0;
   // The text of the message box shown last (read from the program's trace, not the screen).
   virtual std::optional<std::string> MessageBoxText(const WindowId& box) = 0;
   virtual void CleanUp() {}  // after the program has ended or been killed

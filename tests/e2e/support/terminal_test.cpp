@@ -1,6 +1,7 @@
 #include "support/terminal_test.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -168,6 +169,23 @@ void TerminalTest::ChooseFile(const std::string& dialogTitle, const std::string&
   WindowId dialog = FindWindow(Exactly(dialogTitle), WindowTimeout);
   ASSERT_NE(dialog, "") << "no file dialog titled " << dialogTitle;
   launcher_->ChooseInFileDialog(dialog, path);
+}
+
+void TerminalTest::ConfirmCreation(const std::string& dialogTitle) {
+  if (!launcher_->SaveDialogAsksBeforeCreating()) return;
+  // The question comes up over the dialog and carries the dialog's title.
+  auto deadline = std::chrono::steady_clock::now() + WindowTimeout;
+  std::vector<WindowId> windows;
+  while ((windows = FindWindows(Exactly(dialogTitle), Millis(0))).size() < 2) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      ADD_FAILURE() << "no question before creating a new file";
+      return;
+    }
+    std::this_thread::sleep_for(Millis(100));
+  }
+  FocusWindow(windows.back());
+  std::this_thread::sleep_for(Millis(300));
+  PressKeys({"Return"});
 }
 
 void TerminalTest::CancelFileDialog(const std::string& dialogTitle) {

@@ -51,6 +51,8 @@ class TerminalTest : public testing::TestWithParam<ProgramKind> {
   void SyncWith(devsim::Device& device);
   CellGrid MeasureCellGrid(devsim::Device& device);  // clears the screen; fails the test on trouble
   void ChooseFile(const std::string& dialogTitle, const std::string& path);
+  // Answers Yes to the question a Save dialog asks before it accepts a name that does not exist.
+  void ConfirmCreation(const std::string& dialogTitle);
   void CancelFileDialog(const std::string& dialogTitle);
   // Waits for a message box titled "Error" and checks its text where the program lets it be read.
   WindowId ExpectErrorBox(const std::string& text);
