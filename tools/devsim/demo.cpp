@@ -101,6 +101,7 @@ int RunDemo(Device& device, Session& session) {
         break;
       case '3':
       case '4':
+        device.ClearScreen();
         device.RequestTextPage(key == '3' ? "00001" : "00002");
         break;
       case '5':

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <iterator>
 #include <string>
+#include <thread>
 
 #include "devsim/block_transfer.h"
 #include "devsim/demo.h"
@@ -24,11 +25,12 @@ struct Options {
   std::string takeInto;
   std::string giveFile;
   pid_t pid = 0;
+  int waitSeconds = 600;
 };
 
 void Usage() {
   std::cerr << "usage: mirelox-devsim --link PATH [--echo] [--send FILE] [--take INTO] [--give FILE]\n"
-               "                      [--demo] [--pid PID]\n"
+               "                      [--demo] [--pid PID] [--wait SECONDS]\n"
                "  --link PATH   symlink to the pty that the terminal opens as its COM port\n"
                "  --echo        send back every byte the terminal sends\n"
                "  --send FILE   send the raw bytes of FILE once the terminal has opened the port\n"
@@ -36,7 +38,9 @@ void Usage() {
                "  --give FILE   offer FILE to the terminal (ESC [ T) with the block protocol\n"
                "  --demo        draw a menu and act on single keys; its text pages (tools/demo)\n"
                "                must lie beside the terminal's MIRELOX.CFG\n"
-               "  --pid PID     end when this process ends, rather than when the port is closed\n";
+               "  --pid PID     end when this process ends, rather than when the port is closed\n"
+               "  --wait SECS   how long to wait for the terminal to open the port (600)\n"
+               "It also ends when its link is removed, or on SIGINT or SIGTERM.\n";
 }
 
 bool Parse(int argc, char** argv, Options* options) {
@@ -60,6 +64,10 @@ bool Parse(int argc, char** argv, Options* options) {
       if (!value(&options->takeInto)) return false;
     } else if (arg == "--give") {
       if (!value(&options->giveFile)) return false;
+    } else if (arg == "--wait") {
+      std::string seconds;
+      if (!value(&seconds)) return false;
+      options->waitSeconds = std::atoi(seconds.c_str());
     } else if (arg == "--pid") {
       if (!value(&pid)) return false;
       options->pid = static_cast<pid_t>(std::atoi(pid.c_str()));
@@ -129,7 +137,10 @@ int main(int argc, char** argv) {
     devsim::Session::InstallStopSignals();
     devsim::Session session(device, options.pid);
     std::cout << "pty: " << device.SlavePath() << "\nlink: " << device.LinkPath() << std::endl;
-    if (!session.WaitForProgram(devsim::Millis(24 * 3600 * 1000))) return 0;
+    if (!session.WaitForProgram(devsim::Millis(options.waitSeconds * 1000))) {
+      std::cerr << "mirelox-devsim: no program opened the port\n";
+      return 1;
+    }
     if (options.demo) return devsim::RunDemo(device, session);
     if (!options.sendFile.empty()) {
       devsim::Bytes data;

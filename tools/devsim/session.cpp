@@ -1,5 +1,7 @@
 #include "devsim/session.h"
 
+#include <unistd.h>
+
 #include <csignal>
 #include <thread>
 
@@ -27,6 +29,13 @@ void Session::InstallStopSignals() {
   std::signal(SIGTERM, AskStop);
 }
 
+// Once the link is gone (its folder removed), nobody can reach this device any more.
+bool Session::LinkIntact() const {
+  char target[256];
+  ssize_t length = readlink(device_.LinkPath().c_str(), target, sizeof target - 1);
+  return length > 0 && device_.SlavePath().compare(0, std::string::npos, target, length) == 0;
+}
+
 bool Session::ProgramPresent() const {
   if (watchedPid_ > 0) return ProcessAlive(watchedPid_);
   return OtherProcessHolds(device_.SlavePath());
@@ -34,7 +43,7 @@ bool Session::ProgramPresent() const {
 
 bool Session::WaitForProgram(Millis timeout) {
   auto deadline = Clock::now() + timeout;
-  while (!stopAsked && Clock::now() < deadline) {
+  while (!stopAsked && LinkIntact() && Clock::now() < deadline) {
     if (ProgramPresent()) return true;
     std::this_thread::sleep_for(Millis(100));
   }
@@ -46,6 +55,7 @@ bool Session::Running() {
   auto now = Clock::now();
   if (now < nextCheck_) return true;
   nextCheck_ = now + CheckPeriod;
+  if (!LinkIntact()) return false;
   absentChecks_ = ProgramPresent() ? 0 : absentChecks_ + 1;
   return absentChecks_ < AbsentChecksToEnd;
 }

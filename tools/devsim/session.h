@@ -1,5 +1,6 @@
 // How long a command-line session lasts: until the program that opened the pty has gone (closed
-// its port or exited, or the process given with --pid has ended) or a signal asks to stop.
+// its port or exited, or the process given with --pid has ended), the link to the pty has been
+// removed, or a signal asks to stop.
 #pragma once
 
 #include <sys/types.h>
@@ -20,6 +21,7 @@ class Session {
 
  private:
   bool ProgramPresent() const;
+  bool LinkIntact() const;
 
   const Device& device_;
   pid_t watchedPid_;
