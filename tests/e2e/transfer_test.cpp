@@ -101,6 +101,22 @@ TEST_P(TransferTest, SavesIntoANewNameAndReplacesAnExistingFile) {
     EXPECT_EQ(Blocks(saved, block, 1), Blocks(twiceFirst, block, 1)) << "block " << block + 1 << " differs";
 }
 
+TEST_P(TransferTest, MoreBlocksThanFitAreAcknowledgedAndCut) {
+  StartWithDevice();
+  std::string path = workspace_.Path("files/long.bin");
+  workspace_.Write(path, Bytes(10, 'o'));
+  Bytes data = Pattern(72 * BlockSize, 4);
+
+  Device().OfferFileToTerminal();
+  ChooseFile(SaveTitle(), path);
+  devsim::GiveResult given = devsim::GiveFileToTerminal(Device(), data);
+  ASSERT_TRUE(given.completed) << given.failure;
+  WindowId box = ExpectErrorBox("The received file was too long and has been cut at 8960 bytes.");
+  ASSERT_NE(box, "");
+  CloseBox(box);
+  EXPECT_EQ(ReadWhenChanged(path, Bytes(10, 'o')), Blocks(data, 0, 70));
+}
+
 TEST_P(TransferTest, CancelledDialogsMoveNothing) {
   StartWithDevice();
   Device().RequestFileFromTerminal();
