@@ -9,7 +9,9 @@
 
 namespace fake {
 
-World world;
+// Never destroyed: the core's static SerialPort closes its device at exit, after this file's
+// statics would be gone.
+World& world = *new World();
 
 void Reset() {
   world = World();
@@ -74,6 +76,7 @@ void BlankClientArea() {
 }
 
 int DueBytes() {
+  if (world.incoming.empty() || world.incoming.front().first > world.nowUs) return 0;
   auto end = std::upper_bound(world.incoming.begin(), world.incoming.end(), world.nowUs,
                               [](int64_t time, const auto& item) { return time < item.first; });
   return static_cast<int>(end - world.incoming.begin());
@@ -194,7 +197,9 @@ void DrawTextRun(int x, int y, const unsigned char* bytes, int count) {
   if (!fake::MayDraw() || x % fake::CharWidth != 0 || y % fake::LineHeight != 0) return;
   const int row = y / fake::LineHeight;
   if (row < 0 || row >= fake::ClientRows) return;
-  world.calls.push_back("Draw " + std::string(reinterpret_cast<const char*>(bytes), count));
+  if (world.logLineAndDrawing) {
+    world.calls.push_back("Draw " + std::string(reinterpret_cast<const char*>(bytes), count));
+  }
   for (int i = 0; i < count; ++i) {
     const int column = x / fake::CharWidth + i;
     if (column >= 0 && column < fake::ClientColumns) world.visible[row][column] = static_cast<char>(bytes[i]);
@@ -395,7 +400,7 @@ void CloseSerialDevice(SerialDevice*) {
 
 void WriteSerialByte(SerialDevice*, unsigned char byte) {
   world.sent.push_back({byte, world.nowUs});
-  world.calls.push_back("Sent " + std::string(1, static_cast<char>(byte)));
+  if (world.logLineAndDrawing) world.calls.push_back("Sent " + std::string(1, static_cast<char>(byte)));
   if (world.onSent) world.onSent(byte);
 }
 

@@ -86,11 +86,13 @@ struct World {
   std::map<std::string, int> writeLimit;  // a disk that takes only so many bytes into this path
   std::map<intptr_t, OpenFile> openFiles;
   intptr_t nextHandle = 100;
-  // Every call that matters for ordering, in order.
+  // Every call that matters for ordering, in order; each byte sent and each run drawn among them
+  // unless logLineAndDrawing is cleared.
   std::vector<std::string> calls;
+  bool logLineAndDrawing = true;
 };
 
-extern World world;
+extern World& world;
 
 void Reset();
 int64_t NowMs();

@@ -8,6 +8,7 @@
 void StartFuzzedTerminal(const std::string& lineBytes) {
   StartTerminal();
   fake::world.pollCostUs = 10000;  // coarser virtual time: a silent device costs fewer turns
+  fake::world.logLineAndDrawing = false;
   fake::DeviceSends(lineBytes);
 }
 
