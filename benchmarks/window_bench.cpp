@@ -1,0 +1,221 @@
+// Measures one program in its real window against the device simulator and prints a table row per
+// measure: the pause after each paced byte and the length of a 60-block send, the length of a
+// 60-block receive, the reaction from a block's checksum byte to the ACK, the rate at which
+// received text is drawn, and the time from start to the main window.
+//   window_bench linux|wine
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <thread>
+
+#include "devsim/block_transfer.h"
+#include "program_session.h"
+#include "report.h"
+#include "timed_transfers.h"
+
+namespace bench {
+namespace {
+
+constexpr int Blocks = 60;
+constexpr double SendFloorSeconds = Blocks * (LineBlockSize * 0.005 + 0.100);
+// The terminal's own pauses in a receive: the one after each block's ACK, then the one between the
+// two ACKs that answer EOT. On a pseudo-terminal the line itself costs nothing.
+constexpr double ReceiveFloorSeconds = (Blocks + 1) * 0.005;
+constexpr double FloorAllowance = 1.02;
+constexpr size_t DrawnBytes = 20000;
+constexpr devsim::Millis HeldChecksum(30);
+constexpr devsim::Millis DrawingTimeout(180000);
+const devsim::Bytes IdentificationQuery = {devsim::Esc, 0xFF, 0x7F, 0x08, 0x0C, 0x0A};
+const char OpenDialogTitle[] = "Send a file to the device";  // the test configuration's lines 3 and 5
+const char SaveDialogTitle[] = "Save the file from the device";
+
+void Progress(const std::string& program, const std::string& what) {
+  std::cerr << "  " << program << ": " << what << std::endl;
+}
+
+std::string Percent(double measured, double floor) {
+  return (measured >= floor ? "+" : "") + Fixed(100.0 * (measured - floor) / floor, 1) + " %";
+}
+
+// Lines of 79 printable characters, each ended by CR (which also moves to the next row).
+devsim::Bytes PrintableLines(size_t size) {
+  devsim::Bytes text;
+  for (size_t i = 0; text.size() < size; ++i)
+    text.push_back(i % 80 == 79 ? '\r' : static_cast<uint8_t>('!' + i % 94));
+  return text;
+}
+
+// The interpreter handles bytes in order: once the reply is back, everything before it is done.
+std::optional<Clock::time_point> QueryAndAwaitReply(devsim::Device& device, devsim::Millis timeout) {
+  device.Send(IdentificationQuery);
+  uint8_t first;
+  Clock::time_point at;
+  if (!device.ReceiveByte(&first, timeout, &at)) return std::nullopt;
+  if (device.Receive(11, devsim::Millis(2000)).size() != 11) return std::nullopt;
+  return at;
+}
+
+bool WaitForFile(const e2e::Workspace& workspace, const std::string& path, const devsim::Bytes& content) {
+  for (int i = 0; i < 100; ++i) {
+    if (workspace.Read(path) == content) return true;
+    std::this_thread::sleep_for(devsim::Millis(100));
+  }
+  return false;
+}
+
+void MeasureDrawing(ProgramSession& session, const std::string& program) {
+  Progress(program, "drawing " + std::to_string(DrawnBytes) + " bytes in the window");
+  devsim::Device& device = session.Device();
+  const devsim::Bytes text = PrintableLines(DrawnBytes);
+  const Clock::time_point start = Clock::now();
+  device.Send(text);
+  std::optional<Clock::time_point> done = QueryAndAwaitReply(device, DrawingTimeout);
+  if (!done) {
+    PrintRow(Measure::DrawingWindow, program, "no reply after the text", Verdict::Failed);
+    return;
+  }
+  const double rate = DrawnBytes / (MillisBetween(start, *done) / 1000.0);
+  PrintRow(Measure::DrawingWindow, program, Fixed(rate, 0) + " bytes/s", MetIf(rate >= 24000));
+}
+
+void MeasureSend(ProgramSession& session, const std::string& program) {
+  Progress(program, "sending 60 blocks (about 50 s)");
+  devsim::Device& device = session.Device();
+  const devsim::Bytes file = e2e::Pattern(Blocks * devsim::BlockSize, 7);
+  const std::string path = session.Workspace().Path("send.bin");
+  session.Workspace().Write(path, file);
+  device.TakeQueued();
+  device.RequestFileFromTerminal();
+  TakeTiming timing;
+  if (!session.AnswerFileDialog(OpenDialogTitle, path))
+    timing.failure = "no Open dialog";
+  else
+    timing = TakeTimed(device, file);
+  if (!timing.failure.empty()) {
+    PrintRow(Measure::Pacing, program, "failed: " + timing.failure, Verdict::Failed);
+    PrintRow(Measure::BlockSend, program, "failed: " + timing.failure, Verdict::Failed);
+    return;
+  }
+  const std::vector<double> gaps = PacedGapsMs(timing);
+  const Summary pause = Summarize(gaps);
+  const Summary title = Summarize(TitleGapsMs(timing));
+  std::cerr << "    " << pause.count << " pauses, " << Fixed(100 * ShareWithin(gaps, 5.0, 5.5), 2)
+            << " % within 5.0-5.5 ms; the gap over the title update: median " << Fixed(title.median, 2)
+            << " ms, max " << Fixed(title.max, 2) << " ms" << std::endl;
+  PrintRow(Measure::Pacing, program,
+           Fixed(pause.min, 2) + " / " + Fixed(pause.median, 2) + " / " + Fixed(pause.p99, 2) + " ms (" +
+               Fixed(pause.max, 2) + ")",
+           MetIf(pause.min >= 5.0 && pause.p99 <= 5.5));
+  const double seconds = MillisBetween(timing.firstSoh, timing.eot) / 1000.0;
+  PrintRow(Measure::BlockSend, program, Fixed(seconds, 2) + " s (" + Percent(seconds, SendFloorSeconds) + ")",
+           MetIf(seconds <= SendFloorSeconds * FloorAllowance));
+}
+
+// One receive of 60 blocks into a file that exists already (so the Save dialog asks nothing).
+GiveTiming Receive(ProgramSession& session, const std::string& name, devsim::Millis holdChecksum) {
+  devsim::Device& device = session.Device();
+  const devsim::Bytes file = e2e::Pattern(Blocks * devsim::BlockSize, 11);
+  const std::string path = session.Workspace().Path(name);
+  session.Workspace().Write(path, {});
+  device.TakeQueued();
+  device.OfferFileToTerminal();
+  GiveTiming timing;
+  if (!session.AnswerFileDialog(SaveDialogTitle, path)) {
+    timing.failure = "no Save dialog";
+    return timing;
+  }
+  timing = GiveTimed(device, file, holdChecksum);
+  if (timing.failure.empty() && !WaitForFile(session.Workspace(), path, file))
+    timing.failure = "the saved file differs from what was sent";
+  return timing;
+}
+
+void MeasureReceive(ProgramSession& session, const std::string& program) {
+  Progress(program, "receiving 60 blocks");
+  GiveTiming timing = Receive(session, "received.bin", devsim::Millis(0));
+  if (!timing.failure.empty()) {
+    PrintRow(Measure::BlockReceive, program, "failed: " + timing.failure, Verdict::Failed);
+    return;
+  }
+  const double seconds = MillisBetween(timing.firstWrite, timing.lastAck) / 1000.0;
+  PrintRow(Measure::BlockReceive, program,
+           Fixed(seconds, 3) + " s (" + Percent(seconds, ReceiveFloorSeconds) + ")",
+           MetIf(seconds <= ReceiveFloorSeconds * FloorAllowance));
+}
+
+void MeasureReaction(ProgramSession& session, const std::string& program) {
+  Progress(program, "receiving 60 blocks, each checksum byte held back");
+  GiveTiming timing = Receive(session, "reaction.bin", HeldChecksum);
+  if (!timing.failure.empty()) {
+    PrintRow(Measure::ReceiveReaction, program, "failed: " + timing.failure, Verdict::Failed);
+    return;
+  }
+  const Summary reaction = Summarize(timing.reactionsMs);
+  PrintRow(Measure::ReceiveReaction, program,
+           Fixed(reaction.median, 3) + " / " + Fixed(reaction.p99, 3) + " ms", MetIf(reaction.median < 1.0));
+}
+
+void ReportStartUps(const std::string& program, std::vector<double> seconds) {
+  if (seconds.empty()) {
+    PrintRow(Measure::StartUp, program, "failed: no main window", Verdict::Failed);
+    return;
+  }
+  std::string all;
+  for (double s : seconds) all += (all.empty() ? "" : ", ") + Fixed(s, 2);
+  PrintRow(Measure::StartUp, program, Fixed(Summarize(seconds).median, 2) + " s (" + all + ")",
+           Verdict::NoGoal);
+}
+
+void FailAll(const std::string& program, const std::string& why) {
+  for (Measure m : {Measure::Pacing, Measure::BlockSend, Measure::BlockReceive, Measure::ReceiveReaction,
+                    Measure::DrawingWindow, Measure::StartUp})
+    PrintRow(m, program, "failed: " + why, Verdict::Failed);
+}
+
+int Run(e2e::ProgramKind kind) {
+  const std::string program = e2e::KindName(kind);
+  std::vector<double> startUps;
+  {
+    ProgramSession session(kind);
+    if (!session.Missing().empty()) {
+      FailAll(program, session.Missing());
+      return 1;
+    }
+    Progress(program, "starting");
+    std::optional<double> shown = session.StartAndTimeWindow();
+    if (!shown || !QueryAndAwaitReply(session.Device(), devsim::Millis(10000))) {
+      FailAll(program, "the program did not come up");
+      return 1;
+    }
+    startUps.push_back(*shown);
+    std::this_thread::sleep_for(devsim::Millis(250));
+    MeasureDrawing(session, program);
+    MeasureSend(session, program);
+    MeasureReceive(session, program);
+    MeasureReaction(session, program);
+    if (!session.Close()) std::cerr << "  " << program << ": did not close cleanly" << std::endl;
+  }
+  for (int run = 1; run < 3; ++run) {
+    Progress(program, "starting again");
+    ProgramSession session(kind);
+    std::optional<double> shown = session.StartAndTimeWindow();
+    if (shown) startUps.push_back(*shown);
+    session.Close();
+  }
+  ReportStartUps(program, startUps);
+  return 0;
+}
+
+}  // namespace
+}  // namespace bench
+
+int main(int argc, char** argv) {
+  const std::string which = argc == 2 ? argv[1] : "";
+  if (which != "linux" && which != "wine") {
+    std::cerr << "usage: window_bench linux|wine" << std::endl;
+    return 2;
+  }
+  int status = bench::Run(which == "linux" ? e2e::ProgramKind::Linux : e2e::ProgramKind::Wine);
+  e2e::StopDisplay();
+  return status;
+}
