@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -81,6 +82,17 @@ std::optional<std::string> LastWineBoxText(const std::string& logPath) {
   return text;
 }
 
+// The dialog has closed, or a question (with the dialog's title) has come up over it.
+bool DialogAnswered(const WindowId& dialog, const std::string& titlePattern, Millis timeout) {
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    auto open = FindWindows(titlePattern, Millis(0));
+    if (open.size() > 1 || std::find(open.begin(), open.end(), dialog) == open.end()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(Millis(100));
+  }
+}
+
 class LinuxLauncher : public Launcher {
  public:
   ProgramKind Kind() const override { return ProgramKind::Linux; }
@@ -109,14 +121,21 @@ class LinuxLauncher : public Launcher {
                                           workspace.ProgramFolder(), ProgramLog(workspace));
   }
 
-  void ChooseInFileDialog(const WindowId& dialog, const std::string& path) override {
-    // The chooser's location entry opens on ctrl+L; a path typed at once can lose characters.
-    FocusWindow(dialog);
-    PressKeys({"ctrl+l"});
-    std::this_thread::sleep_for(Millis(500));
-    TypeText(path);
-    std::this_thread::sleep_for(Millis(200));
-    PressKeys({"Return"});
+  void ChooseInFileDialog(const WindowId& dialog, const std::string& titlePattern,
+                          const std::string& path) override {
+    // The chooser's location entry opens on ctrl+L, and a path typed before it is ready loses
+    // characters; on a busy machine that still happens now and then, so the typing is repeated
+    // (over the selected entry) while the chooser neither closes nor asks a question.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      FocusWindow(dialog);
+      PressKeys({"ctrl+l"});
+      std::this_thread::sleep_for(Millis(500));
+      PressKeys({"ctrl+a"});
+      TypeText(path);
+      std::this_thread::sleep_for(Millis(200));
+      PressKeys({"Return"});
+      if (DialogAnswered(dialog, titlePattern, Millis(3000))) return;
+    }
   }
 
   bool SaveDialogAsksBeforeCreating() const override { return true; }
@@ -149,7 +168,7 @@ class WineLauncher : public Launcher {
                                           workspace.ProgramFolder(), ProgramLog(workspace));
   }
 
-  void ChooseInFileDialog(const WindowId& dialog, const std::string& path) override {
+  void ChooseInFileDialog(const WindowId& dialog, const std::string&, const std::string& path) override {
     FocusWindow(dialog);
     std::this_thread::sleep_for(Millis(300));
     TypeText(WindowsPath(path));

@@ -29,8 +29,10 @@ class Launcher {
   // Empty when the program can be started, else why not (the test then fails).
   virtual std::string Missing() const = 0;
   virtual std::unique_ptr<ChildProcess> Start(const Workspace& workspace, const PortMap& ports) = 0;
-  // Types path into the file dialog that has just appeared, and confirms it.
-  virtual void ChooseInFileDialog(const WindowId& dialog, const std::string& path) = 0;
+  // Types path into the file dialog that has just appeared (its title matching titlePattern), and
+  // confirms it.
+  virtual void ChooseInFileDialog(const WindowId& dialog, const std::string& titlePattern,
+                                  const std::string& path) = 0;
   // Whether a Save dialog asks before it accepts a name that does not exist. The GTK chooser asks;
   // Wine's common dialog does not, although the program asks it to (OFN_CREATEPROMPT).
   virtual bool SaveDialogAsksBeforeCreating() const = 0;

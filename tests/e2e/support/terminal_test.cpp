@@ -168,7 +168,7 @@ CellGrid TerminalTest::MeasureCellGrid(devsim::Device& device) {
 void TerminalTest::ChooseFile(const std::string& dialogTitle, const std::string& path) {
   WindowId dialog = FindWindow(Exactly(dialogTitle), WindowTimeout);
   ASSERT_NE(dialog, "") << "no file dialog titled " << dialogTitle;
-  launcher_->ChooseInFileDialog(dialog, path);
+  launcher_->ChooseInFileDialog(dialog, Exactly(dialogTitle), path);
 }
 
 void TerminalTest::ConfirmCreation(const std::string& dialogTitle) {
