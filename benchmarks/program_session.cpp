@@ -57,9 +57,10 @@ std::optional<double> ProgramSession::StartAndTimeWindow() {
 }
 
 bool ProgramSession::AnswerFileDialog(const std::string& title, const std::string& path) {
-  e2e::WindowId dialog = e2e::FindWindow(Exactly(title), WindowTimeout);
+  const std::string pattern = Exactly(title);
+  e2e::WindowId dialog = e2e::FindWindow(pattern, WindowTimeout);
   if (dialog.empty()) return false;
-  launcher_->ChooseInFileDialog(dialog, path);
+  launcher_->ChooseInFileDialog(dialog, pattern, path);
   return true;
 }
 

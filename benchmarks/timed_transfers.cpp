@@ -139,7 +139,7 @@ GiveTiming GiveTimed(devsim::Device& device, const Bytes& data, devsim::Millis h
       timing.failure = "block " + std::to_string(index + 1) + " was not acknowledged";
       return timing;
     }
-    if (holdChecksum.count() > 0) timing.reactionsMs.push_back(MillisBetween(written, at));
+    timing.answersMs.push_back(MillisBetween(written, at));
   }
   device.Send(Bytes{devsim::Eot});
   std::vector<devsim::TimedByte> end = device.ReceiveTimed(2, ByteTimeout);

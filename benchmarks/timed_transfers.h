@@ -37,7 +37,10 @@ std::vector<double> TitleGapsMs(const TakeTiming& timing);
 struct GiveTiming {
   std::string failure;  // empty when all blocks were acknowledged and EOT got its two ACKs
   Clock::time_point firstWrite, lastAck;
-  std::vector<double> reactionsMs;  // checksum written to ACK read, when the checksum was held back
+  // From the write of each block's checksum byte to the ACK's arrival. With the checksum held back
+  // that is the terminal's reaction; without, it also holds the rest of the terminal's pause after
+  // the previous ACK and its reading of the whole block.
+  std::vector<double> answersMs;
 };
 
 // Call after ESC [ T: waits for a fresh NAK, then sends the blocks of data one after the other,
