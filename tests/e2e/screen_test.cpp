@@ -56,7 +56,7 @@ TEST_P(ScreenTest, DrawsTextWhereTheDeviceSaysAndAnswersTheIdentificationQuery) 
   device.Send("V");  // where the frozen text would have gone
   device.MoveTo(24, 1);
   SyncWith(device);
-  Image shot = Screenshot();
+  Image shot = Shot();
   ExpectInkExactly(shot, grid, 2, 13,
                    {{3, 10},
                     {3, 11},
@@ -74,7 +74,7 @@ TEST_P(ScreenTest, DrawsTextWhereTheDeviceSaysAndAnswersTheIdentificationQuery) 
   device.ClearScreen();
   device.MoveTo(24, 1);
   SyncWith(device);
-  ExpectInkExactly(Screenshot(), grid, 2, 13, {});
+  ExpectInkExactly(Shot(), grid, 2, 13, {});
 
   // A query with any fifth byte is answered; one that breaks off is not, and draws nothing.
   device.Send(devsim::Bytes{devsim::Esc, 0xFF, 0x7F, 0x08, 0x0C, 0x41});
@@ -83,7 +83,7 @@ TEST_P(ScreenTest, DrawsTextWhereTheDeviceSaysAndAnswersTheIdentificationQuery) 
   EXPECT_EQ(device.ReceiveFor(Millis(500)), devsim::Bytes{});
   device.MoveTo(24, 1);
   SyncWith(device);
-  ExpectInkExactly(Screenshot(), grid, 1, 13, {});
+  ExpectInkExactly(Shot(), grid, 1, 13, {});
 }
 
 E2E_FOR_BOTH_PROGRAMS(ScreenTest);

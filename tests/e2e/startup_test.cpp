@@ -22,10 +22,10 @@ TEST_P(StartupTest, ShowsTitleDrawsReceivedBytesAndClosesWithCodeZero) {
   Geometry window = WindowGeometry(mainWindow_);
   device.ClearScreen();
   SyncWith(device);
-  Image before = Screenshot();
+  Image before = Shot();
   device.PutText(3, 5, "Hello from the device");
   SyncWith(device);
-  EXPECT_GT(NewInk(before, Screenshot(), {window.x, window.y, window.width, window.height}, 4).size(), 20u)
+  EXPECT_GT(NewInk(before, Shot(), {window.x, window.y, window.width, window.height}, 4).size(), 20u)
       << "the text sent by the device left no ink in the window";
 
   CloseWindow(mainWindow_);

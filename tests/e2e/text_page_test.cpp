@@ -31,7 +31,7 @@ TEST_P(TextPageTest, DrawsThePageBelowTheFirstRowAndReportsAMissingOne) {
   device.RequestTextPage("00042");
   device.MoveTo(24, 1);
   SyncWith(device);
-  Image shot = Screenshot();
+  Image shot = Shot();
   EXPECT_GT(InkInRow(shot, grid, 1, 1, 4), 0) << "the first row lost what it showed";
   // A line is drawn as one run in the font's own advance, which may differ a little from the
   // cell width that single characters step by; so the checks stay clear of the line's end.

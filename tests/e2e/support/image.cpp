@@ -1,7 +1,6 @@
 #include "support/image.h"
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 
 namespace e2e {
@@ -33,12 +32,6 @@ int Image::InkIn(const Rect& area) const {
   for (int y = std::max(area.y, 0); y < std::min(area.Bottom(), height_); ++y)
     for (int x = std::max(area.x, 0); x < std::min(area.Right(), width_); ++x) count += Dark(x, y);
   return count;
-}
-
-void Image::SavePpm(const std::string& path) const {
-  std::ofstream out(path, std::ios::binary);
-  out << "P6\n" << width_ << " " << height_ << "\n255\n";
-  out.write(reinterpret_cast<const char*>(rgb_.data()), rgb_.size());
 }
 
 std::vector<std::pair<int, int>> NewInk(const Image& before, const Image& after, const Rect& area,

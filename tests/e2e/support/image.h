@@ -23,7 +23,6 @@ class Image {
   int Luma(int x, int y) const;  // 0 black .. 255 white
   bool Dark(int x, int y) const { return Luma(x, y) < 110; }
   int InkIn(const Rect& area) const;  // dark pixels inside the area (clipped to the image)
-  void SavePpm(const std::string& path) const;
 
  private:
   int width_ = 0, height_ = 0;

@@ -85,24 +85,19 @@ void ChildProcess::Kill() {
   if (waitpid(pid_, &status, 0) == pid_) exitCode_ = DecodeStatus(status);
 }
 
-CommandResult RunCommand(const std::vector<std::string>& argv, const Environment& environment, Millis timeout,
-                         const std::string& input) {
-  int out[2], in[2];
-  if (pipe2(out, O_CLOEXEC) != 0 || pipe2(in, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+CommandResult RunCommand(const std::vector<std::string>& argv, const Environment& environment,
+                         Millis timeout) {
+  int out[2];
+  if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork");
   if (pid == 0) {
     int devNull = open("/dev/null", O_WRONLY);
     dup2(devNull, 2);
-    ExecChild(argv, environment, "", out[1], in[0]);
+    ExecChild(argv, environment, "", out[1], open("/dev/null", O_RDONLY));
   }
   setpgid(pid, pid);
   close(out[1]);
-  close(in[0]);
-  if (!input.empty() && write(in[1], input.data(), input.size()) < 0) {
-    // The command may not read its input; what it prints still counts.
-  }
-  close(in[1]);
   CommandResult result;
   auto deadline = Clock::now() + timeout;
   // A child the command leaves behind (wineserver) may keep the pipe open, so the command's own

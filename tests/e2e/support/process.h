@@ -25,7 +25,6 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  pid_t Pid() const { return pid_; }
   std::optional<int> WaitForExit(Millis timeout);  // the exit code; nullopt while it still runs
   bool Running();
   void Kill();  // SIGKILL to the whole group, then reaps
@@ -42,6 +41,6 @@ struct CommandResult {
 
 // Runs a short command to its end (or kills it after timeout), capturing its standard output.
 CommandResult RunCommand(const std::vector<std::string>& argv, const Environment& environment = {},
-                         Millis timeout = Millis(20000), const std::string& input = "");
+                         Millis timeout = Millis(20000));
 
 }  // namespace e2e

@@ -123,6 +123,12 @@ void TerminalTest::SyncWith(devsim::Device& device) {
   std::this_thread::sleep_for(Millis(250));  // the X server catches up with the last paint
 }
 
+Image TerminalTest::Shot() {
+  Image shot = Screenshot();
+  EXPECT_FALSE(shot.Empty()) << "no screenshot of the display";
+  return shot;
+}
+
 CellGrid TerminalTest::MeasureCellGrid(devsim::Device& device) {
   CellGrid grid;
   Geometry window = WindowGeometry(mainWindow_);
@@ -130,12 +136,12 @@ CellGrid TerminalTest::MeasureCellGrid(devsim::Device& device) {
   device.ClearScreen();
   device.MoveTo(24, 1);
   SyncWith(device);
-  Image before = Screenshot();
+  Image before = Shot();
   device.PutText(2, 3, "H");
   device.PutText(12, 43, "H");
   device.MoveTo(24, 1);
   SyncWith(device);
-  Image after = Screenshot();
+  Image after = Shot();
   auto ink = NewInk(before, after, area, 4);
   if (ink.empty()) {
     ADD_FAILURE() << "the two marker letters left no ink in the window";

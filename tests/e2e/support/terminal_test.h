@@ -49,6 +49,7 @@ class TerminalTest : public testing::TestWithParam<ProgramKind> {
   // The interpreter handles bytes in order: once the identification reply is back, everything
   // sent before it has been drawn.
   void SyncWith(devsim::Device& device);
+  Image Shot();                                      // a screenshot; fails the test when none could be taken
   CellGrid MeasureCellGrid(devsim::Device& device);  // clears the screen; fails the test on trouble
   void ChooseFile(const std::string& dialogTitle, const std::string& path);
   // Answers Yes to the question a Save dialog asks before it accepts a name that does not exist.

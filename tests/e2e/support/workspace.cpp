@@ -54,10 +54,6 @@ Bytes Workspace::Read(const std::string& path) const {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool Workspace::Exists(const std::string& path) const {
-  return access(path.c_str(), F_OK) == 0;
-}
-
 Bytes Pattern(size_t size, unsigned seed) {
   Bytes bytes(size);
   unsigned state = seed * 2654435761u + 1;

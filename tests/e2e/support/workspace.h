@@ -29,7 +29,6 @@ class Workspace {
   void WriteConfiguration(char portDigit);  // the digit, then TestMessageLines, CR LF ended
   void Write(const std::string& path, const Bytes& bytes) const;
   Bytes Read(const std::string& path) const;  // empty when missing
-  bool Exists(const std::string& path) const;
 
  private:
   std::string root_;
