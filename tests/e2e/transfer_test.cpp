@@ -92,13 +92,8 @@ TEST_P(TransferTest, SavesIntoANewNameAndReplacesAnExistingFile) {
   faults.noiseBetweenBlocks = true;
   given = devsim::GiveFileToTerminal(Device(), data, faults);
   ASSERT_TRUE(given.completed) << given.failure;
-  Bytes twiceFirst = Blocks(padded, 0, 1);  // the repeated block is stored again
-  Bytes rest = Blocks(padded, 0, 3);
-  twiceFirst.insert(twiceFirst.end(), rest.begin(), rest.end());
-  Bytes saved = ReadWhenChanged(existing, Bytes(1000, 'x'));
-  ASSERT_EQ(saved.size(), twiceFirst.size()) << "a block the device sends twice must be stored twice";
-  for (size_t block = 0; block < 4; ++block)
-    EXPECT_EQ(Blocks(saved, block, 1), Blocks(twiceFirst, block, 1)) << "block " << block + 1 << " differs";
+  // The block sent again after the lost ACK is the same block: it is stored once.
+  EXPECT_EQ(ReadWhenChanged(existing, Bytes(1000, 'x')), padded);
 }
 
 TEST_P(TransferTest, MoreBlocksThanFitAreAcknowledgedAndCut) {
