@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The demo command: installs what is missing, builds, and starts the device simulator in its demo
+# mode with the Linux program connected to it through COM1. With --windows the Windows program
+# runs under Wine instead. The simulator ends itself when the window is closed.
+# Without a display (no DISPLAY), both run on a virtual display and a screenshot is kept.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+windows=false
+[ "${1:-}" = "--windows" ] && windows=true
+
+scripts/install-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)" --target mirelox mirelox-devsim
+if $windows; then
+  cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build-win -j "$(nproc)" --target mirelox
+fi
+
+work=$(mktemp -d /tmp/mirelox-demo.XXXXXX)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  $windows && WINEPREFIX="$work/wine" wineserver -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
+cp tools/demo/MIRELOX.CFG tools/demo/*.KVB "$work/"
+if [ -z "${DISPLAY:-}" ]; then
+  Xvfb :77 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  pids+=($!)
+  export DISPLAY=:77
+  echo "No display: running on the virtual display :77; screenshots go to $root/demo-screen.png"
+  (while sleep 5; do import -window root "$root/demo-screen.png" 2>/dev/null || true; done) &
+  pids+=($!)
+fi
+
+build/tools/mirelox-devsim --link "$work/com1" --demo &
+devsim=$!
+pids+=($devsim)
+for _ in $(seq 50); do [ -e "$work/com1" ] && break; sleep 0.1; done
+
+cd "$work"
+if $windows; then
+  export WINEPREFIX="$work/wine" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  echo "Preparing a Wine prefix (about 15 s)..."
+  "$root/platform/win32/wine-prefix.sh" create "$WINEPREFIX" >/dev/null
+  "$root/platform/win32/wine-prefix.sh" map-port "$WINEPREFIX" 1 "$work/com1" >/dev/null
+  cp "$root/build-win/mirelox.exe" .
+  wine mirelox.exe
+else
+  MIRELOX_COM1="$work/com1" "$root/build/mirelox"
+fi
+wait "$devsim" || true
