@@ -7,6 +7,7 @@
 #include "app/window_messages.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_state.h"
+#include "terminal/title.h"
 
 namespace platform::win32 {
 
@@ -35,8 +36,12 @@ LRESULT CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
   return result;
 }
 
+constexpr int NoticeControl = 1001;  // the notice's text in dialog 103
+
 INT_PTR CALLBACK AboutDialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   AboutDialog = dialog;
+  // The notice is the one the title bar shows, so it is written in one place only.
+  if (message == WM_INITDIALOG) SetDlgItemTextA(dialog, NoticeControl, MakersNotice);
   return AboutDialogProc(message, wParam) ? TRUE : FALSE;
 }
 
