@@ -76,6 +76,10 @@ TakeResult TakeFileFromTerminal(Device& device, const TakeFaults& faults, Millis
     }
     ++result.blocksReceived;
     result.numbers.push_back(rest[0]);
+    if (faults.silentAfterBlock == result.blocksReceived) {
+      result.failure = "fell silent after block " + std::to_string(result.blocksReceived) + " on purpose";
+      return result;
+    }
     const uint8_t* data = rest.data() + 2;
     bool good = Checksum(data) == rest[BlockSize + 2] && rest[1] == 255 - rest[0];
     bool reject = !good || (faults.rejectBlock == result.blocksAccepted + 1 && !rejectedOnce);

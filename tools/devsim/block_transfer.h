@@ -24,6 +24,7 @@ Bytes PadToBlocks(Bytes data, uint8_t padByte);  // at least one block
 struct TakeFaults {
   int rejectBlock = 0;          // answer the first arrival of block k (from 1) with NAK
   bool rejectFirstEot = false;  // answer the first EOT with NAK
+  int silentAfterBlock = 0;     // block k (from 1, repeats counted) gets no answer; nothing more is sent
 };
 
 struct TakeResult {

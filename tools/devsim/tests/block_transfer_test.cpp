@@ -156,5 +156,20 @@ TEST(BlockTransferTest, FallsSilentInsideABlock) {
   EXPECT_FALSE(terminal.completed);
 }
 
+TEST(BlockTransferTest, FallsSilentAfterABlockItTakes) {
+  Device device(LinkPath());
+  ReferenceTerminal terminal(device.LinkPath());
+  auto sent = std::async(std::launch::async, [&] { return terminal.SendFile(Pattern(4 * BlockSize)); });
+  TakeFaults faults;
+  faults.silentAfterBlock = 2;
+  TakeResult result = TakeFileFromTerminal(device, faults, Millis(3000), Millis(500), Millis(2000));
+
+  EXPECT_FALSE(result.completed);
+  EXPECT_EQ(result.blocksReceived, 2);
+  EXPECT_EQ(result.blocksAccepted, 1);
+  EXPECT_EQ(sent.get(), -1) << "the terminal had an answer to block 2";
+  EXPECT_EQ(device.ReceiveFor(Millis(300)), Bytes{}) << "the terminal sent more after the silence began";
+}
+
 }  // namespace
 }  // namespace devsim
