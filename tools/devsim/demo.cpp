@@ -60,7 +60,7 @@ void FreezeAWhile(Device& device) {
   device.Send("\r\nThis line is sent while frozen and never shows.");
   std::this_thread::sleep_for(Millis(3000));
   device.Unfreeze();
-  device.PutText(3, 1, "Output resumed. Press a key.");
+  device.PutText(3, 1, "Output resumed. Press 9 for the menu.");
 }
 
 void MoveCursorAround(Device& device) {
@@ -74,7 +74,7 @@ void MoveCursorAround(Device& device) {
     device.Send(move);
     device.Send("*");
   }
-  device.PutText(16, 1, "The stars walked around the cell at row 10, column 41. Press a key.");
+  device.PutText(16, 1, "The stars walked around the one at row 10, column 40. Press 9 for the menu.");
 }
 
 void OverfillScreen(Device& device) {
