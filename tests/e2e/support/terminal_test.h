@@ -40,6 +40,8 @@ class TerminalTest : public testing::TestWithParam<ProgramKind> {
 
   devsim::Device& AddDevice(int port);  // a fresh pty, linked in the workspace, for COM<port>
   devsim::Device& Device(int port = 1) { return *devices_.at(port); }
+  // Ends the device on COM<port>: its pty master closes under the program and its link goes.
+  void RemoveDevice(int port) { devices_.erase(port); }
   // Starts the program with the ports of the devices added so far (plus extra ones given).
   void StartProgram(const PortMap& extraPorts = {});
   // Waits for the main window with the normal title of port; fails the test when it does not come.
