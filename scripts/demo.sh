@@ -22,7 +22,7 @@ work=$(mktemp -d /tmp/mirelox-demo.XXXXXX)
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  $windows && WINEPREFIX="$work/wine" wineserver -k 2>/dev/null || true
+  $windows && WINEPREFIX="$work/wine" wineserver -k >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
@@ -45,11 +45,23 @@ for _ in $(seq 50); do [ -e "$work/com1" ] && break; sleep 0.1; done
 cd "$work"
 if $windows; then
   export WINEPREFIX="$work/wine" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # Wine's messages (and the object table its server prints when it ends with objects left) go
+  # to a log that is shown only when something fails.
+  log=$work/wine.log
   echo "Preparing a Wine prefix (about 15 s)..."
-  "$root/platform/win32/wine-prefix.sh" create "$WINEPREFIX" >/dev/null
-  "$root/platform/win32/wine-prefix.sh" map-port "$WINEPREFIX" 1 "$work/com1" >/dev/null
+  if ! "$root/platform/win32/wine-prefix.sh" create "$WINEPREFIX" >/dev/null 2>>"$log" ||
+    ! "$root/platform/win32/wine-prefix.sh" map-port "$WINEPREFIX" 1 "$work/com1" >/dev/null 2>>"$log"; then
+    tail -n 20 "$log" >&2
+    exit 1
+  fi
   cp "$root/build-win/mirelox.exe" .
-  wine mirelox.exe
+  status=0
+  wine mirelox.exe 2>>"$log" || status=$?
+  wineserver -w 2>>"$log"
+  if [ "$status" -ne 0 ]; then
+    tail -n 20 "$log" >&2
+    exit "$status"
+  fi
 else
   MIRELOX_COM1="$work/com1" "$root/build/mirelox"
 fi
