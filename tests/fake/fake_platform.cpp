@@ -77,6 +77,7 @@ void BlankClientArea() {
 
 int DueBytes() {
   if (world.incoming.empty() || world.incoming.front().first > world.nowUs) return 0;
+  if (world.incoming.back().first <= world.nowUs) return static_cast<int>(world.incoming.size());
   auto end = std::upper_bound(world.incoming.begin(), world.incoming.end(), world.nowUs,
                               [](int64_t time, const auto& item) { return time < item.first; });
   return static_cast<int>(end - world.incoming.begin());
