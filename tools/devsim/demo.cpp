@@ -11,6 +11,9 @@ namespace devsim {
 namespace {
 
 constexpr Millis WaitForUser(60000);
+// Invitations to send wait in the line while the Open dialog is up; after a cancel nobody takes
+// them and each one shows on the terminal as a box: a slow rate keeps those to a few.
+constexpr Millis InviteInterval(5000);
 constexpr int PromptRow = 20;
 
 // The six Scandinavian letters as the device's code page 850 has them.
@@ -32,7 +35,7 @@ void DrawMenu(Device& device, const std::string& status) {
 
 std::string TakeFile(Device& device) {
   device.RequestFileFromTerminal();
-  auto result = TakeFileFromTerminal(device, {}, WaitForUser);
+  auto result = TakeFileFromTerminal(device, {}, WaitForUser, InviteInterval);
   if (!result.completed) return "No file came: " + result.failure;
   unsigned sum = std::accumulate(result.data.begin(), result.data.end(), 0u);
   return "Received " + std::to_string(result.blocksAccepted) + " blocks, byte sum " + std::to_string(sum);
