@@ -14,7 +14,6 @@ namespace e2e {
 namespace {
 
 namespace fs = std::filesystem;
-using DemoTest = TerminalTest;
 
 const fs::path DemoFiles = fs::path(__FILE__).parent_path() / "../../tools/demo";
 const fs::path Simulator = fs::path(MIRELOX_E2E_LINUX_EXE).parent_path() / "tools/mirelox-devsim";
@@ -39,7 +38,7 @@ bool SamePicture(const Image& a, const Image& b, const Rect& area) {
   return NewInk(a, b, area, 4).empty() && NewInk(b, a, area, 4).empty();
 }
 
-class DemoRun : public DemoTest {
+class DemoRun : public TerminalTest {
  protected:
   // Shots of the window until one satisfies ready and the next one shows the same (the device has
   // finished drawing); an empty image on timeout.
