@@ -194,7 +194,10 @@ void DestroyMainWindow() {
 }
 
 void SetMainWindowTitle(const char* text) {
-  if (MainWindow != nullptr) gtk_window_set_title(GTK_WINDOW(MainWindow), Utf8Of(text).c_str());
+  if (MainWindow == nullptr) return;
+  gtk_window_set_title(GTK_WINDOW(MainWindow), Utf8Of(text).c_str());
+  // A transfer sets its progress title while no event is handled: send it to the X server now.
+  gdk_display_flush(gtk_widget_get_display(MainWindow));
 }
 
 intptr_t DefaultWindowProc(unsigned message, uintptr_t, intptr_t) {
