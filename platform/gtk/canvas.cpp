@@ -155,6 +155,15 @@ gboolean DrawClientArea(GtkWidget*, cairo_t* cr, gpointer) {
   return TRUE;
 }
 
+void RedrawWindowNow() {
+  if (MainWindow == nullptr || gtk_widget_get_window(MainWindow) == nullptr) return;
+  gtk_widget_queue_draw(MainWindow);
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  gdk_window_process_updates(gtk_widget_get_window(MainWindow), TRUE);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  gdk_display_flush(gtk_widget_get_display(MainWindow));
+}
+
 }  // namespace platform::gtk
 
 namespace platform {

@@ -42,6 +42,8 @@ void EnterModalLoop(GtkWidget* dialog) {
 void LeaveModalLoop(GtkWindow* owner) {
   --ModalDepth;
   if (owner != nullptr) Activate(GTK_WIDGET(owner));
+  // A transfer may run next without handling any event: do not leave the dialog's image behind.
+  RedrawWindowNow();
 }
 
 int RunModal(GtkDialog* dialog) {

@@ -20,6 +20,7 @@ bool ResizeCanvas(int width, int height);  // false when the size did not change
 void DropCanvas();                         // with the caret: the window is gone
 bool RepaintRequested();
 gboolean DrawClientArea(GtkWidget* widget, cairo_t* cr, gpointer);
+void RedrawWindowNow();  // the whole window from what it keeps, without waiting for the loop
 
 // Message queue of the pump (event_pump.cpp): keys and commands wait here like posted messages.
 void PostToMainWindow(unsigned message, uintptr_t wParam);

@@ -89,6 +89,9 @@ void DestroyMainWindow() {
 
 void SetMainWindowTitle(const char* text) {
   SetWindowTextA(MainWindow, text);
+  // A transfer sets its progress title while it handles no message. Asking whether input waits
+  // (without taking any) lets Wine's X11 driver pass the new title on; Windows returns at once.
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
 }
 
 Pumped PumpOneMessage(int* quitCode) {
