@@ -207,7 +207,12 @@ WindowId TerminalTest::ExpectErrorBox(const std::string& text) {
   WindowId box = FindWindow("^Error$", WindowTimeout);
   EXPECT_NE(box, "") << "no message box titled Error (expected: " << text << ")";
   if (box.empty()) return box;
+  // The box can be on the screen a moment before its text reaches the log that is read here.
   std::optional<std::string> shown = launcher_->MessageBoxText(box);
+  for (int retry = 0; retry < 20 && shown.value_or("") != text; ++retry) {
+    std::this_thread::sleep_for(Millis(100));
+    shown = launcher_->MessageBoxText(box);
+  }
   EXPECT_TRUE(shown.has_value()) << "the text of the box could not be read";
   EXPECT_EQ(shown.value_or(""), text);
   return box;
