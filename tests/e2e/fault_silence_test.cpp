@@ -19,14 +19,6 @@ constexpr Millis Slack(2500);  // polling, window lookup and a loaded machine
 
 class FaultSilenceTest : public TerminalTest {
  protected:
-  void StartWithDevice() {
-    AddDevice(1);
-    workspace_.WriteConfiguration('1');
-    std::filesystem::create_directories(workspace_.Path("files"));
-    StartProgram();
-    ASSERT_NE(WaitForMainWindow(1), "");
-  }
-
   // The box must come once the silence has lasted the limit, and not much later.
   WindowId ExpectNoConnectionBox(Clock::time_point silenceBegan) {
     WindowId box = ExpectErrorBox("ERROR: No connection!");

@@ -22,14 +22,6 @@ const std::string& SaveTitle() {
 
 class TransferTest : public TerminalTest {
  protected:
-  void StartWithDevice() {
-    AddDevice(1);
-    workspace_.WriteConfiguration('1');
-    std::filesystem::create_directories(workspace_.Path("files"));
-    StartProgram();
-    ASSERT_NE(WaitForMainWindow(1), "");
-  }
-
   // Waits until the file no longer holds what it held before (the terminal writes it once the
   // transfer has ended, into a temporary file that then replaces it whole).
   Bytes ReadWhenChanged(const std::string& path, const Bytes& before) {

@@ -96,6 +96,14 @@ devsim::Device& TerminalTest::AddDevice(int port) {
   return added;
 }
 
+void TerminalTest::StartWithDevice() {
+  AddDevice(1);
+  workspace_.WriteConfiguration('1');
+  std::filesystem::create_directories(workspace_.Path("files"));
+  StartProgram();
+  ASSERT_NE(WaitForMainWindow(1), "");
+}
+
 void TerminalTest::StartProgram(const PortMap& extraPorts) {
   PortMap ports = extraPorts;
   for (const auto& [port, device] : devices_) ports[port] = device->LinkPath();

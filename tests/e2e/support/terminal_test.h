@@ -44,6 +44,8 @@ class TerminalTest : public testing::TestWithParam<ProgramKind> {
   void RemoveDevice(int port) { devices_.erase(port); }
   // Starts the program with the ports of the devices added so far (plus extra ones given).
   void StartProgram(const PortMap& extraPorts = {});
+  // A device on COM1, a configuration naming it, a "files" folder, the program and its window.
+  void StartWithDevice();
   // Waits for the main window with the normal title of port; fails the test when it does not come.
   WindowId WaitForMainWindow(int port = 1);
   bool WaitForTitle(int port, Millis timeout = Millis(10000));  // the normal title of that port
