@@ -75,11 +75,12 @@ using FileHandle = intptr_t;
 constexpr FileHandle NoFile = -1;
 FileHandle OpenFileForReading(const char* path);                  // exclusive, must exist
 FileHandle OpenFileForWriting(const char* path);                  // exclusive, must exist, not truncated
-FileHandle CreateFileAlways(const char* path);                    // exclusive, created or truncated
+FileHandle CreateNewFile(const char* path);                       // exclusive; fails if it exists
 int ReadFromFile(FileHandle file, void* buffer, int count);       // bytes read, -1 on failure
 int WriteToFile(FileHandle file, const void* buffer, int count);  // bytes written, -1 on failure
+bool FlushFile(FileHandle file);  // what was written is on the disk (fsync, FlushFileBuffers)
 bool CloseFile(FileHandle file);
-bool ReplaceFile(const char* fromPath, const char* toPath);  // rename over an existing file
+bool ReplaceFile(const char* fromPath, const char* toPath);  // rename over an existing file, durably
 bool RemoveFile(const char* path);
 [[noreturn]] void ExitProcessWithCode(int code);  // normal exit: static destructors run
 

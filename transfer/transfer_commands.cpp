@@ -18,7 +18,7 @@ constexpr int OpenTitleLine = 3;
 constexpr int SaveTitleLine = 5;
 constexpr int CannotCreateLine = 7;
 constexpr int CannotOpenLine = 8;
-constexpr char TemporarySuffix[] = ".part";
+constexpr int TemporaryNameTries = 100;
 
 // A description longer than a slot is cut to the slot's 29 characters.
 void PrepareFilter() {
@@ -43,12 +43,30 @@ int ReadFileToSend(const char* path) {
   return count;
 }
 
+// A new file in the chosen file's folder, under a short name (the chosen path may be as long as a
+// path can be) that no existing file has, so nobody's file is overwritten on the way.
+platform::FileHandle CreateTemporaryBeside(const char* path, char* temporaryPath) {
+  int folderLength = 0;
+  for (int i = 0; path[i] != 0; ++i) {
+    if (path[i] == '/' || path[i] == '\\') folderLength = i + 1;
+  }
+  for (int n = 0; n < TemporaryNameTries; ++n) {
+    const int length = std::snprintf(temporaryPath, FileNameBufferSize, "%.*s~%d.tmp", folderLength, path, n);
+    if (length >= FileNameBufferSize) break;
+    platform::FileHandle file = platform::CreateNewFile(temporaryPath);
+    if (file != platform::NoFile) return file;
+  }
+  return platform::NoFile;
+}
+
+// The data reaches the disk before it takes the old file's place: a power cut leaves the old file
+// or the new one, never an empty one.
 bool WriteReceivedFile(const char* path, int count) {
-  char temporaryPath[FileNameBufferSize + sizeof TemporarySuffix];
-  std::snprintf(temporaryPath, sizeof temporaryPath, "%s%s", path, TemporarySuffix);
-  platform::FileHandle file = platform::CreateFileAlways(temporaryPath);
+  char temporaryPath[FileNameBufferSize];
+  platform::FileHandle file = CreateTemporaryBeside(path, temporaryPath);
   if (file == platform::NoFile) return false;
-  const bool written = platform::WriteToFile(file, TransferBuffer, count) == count;
+  const bool written =
+      platform::WriteToFile(file, TransferBuffer, count) == count && platform::FlushFile(file);
   const bool closed = platform::CloseFile(file);
   if (written && closed && platform::ReplaceFile(temporaryPath, path)) return true;
   platform::RemoveFile(temporaryPath);

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -33,14 +34,8 @@ FileHandle OpenFileForWriting(const char* path) {
   return OpenExclusive(path, O_WRONLY);
 }
 
-FileHandle CreateFileAlways(const char* path) {
-  // Truncate only once the lock is held, so a file another opener holds is left whole.
-  FileHandle file = OpenExclusive(path, O_WRONLY | O_CREAT);
-  if (file != NoFile && ftruncate(static_cast<int>(file), 0) != 0) {
-    close(static_cast<int>(file));
-    return NoFile;
-  }
-  return file;
+FileHandle CreateNewFile(const char* path) {
+  return OpenExclusive(path, O_WRONLY | O_CREAT | O_EXCL);
 }
 
 int ReadFromFile(FileHandle file, void* buffer, int count) {
@@ -70,12 +65,25 @@ int WriteToFile(FileHandle file, const void* buffer, int count) {
   return done;
 }
 
+bool FlushFile(FileHandle file) {
+  return fsync(static_cast<int>(file)) == 0;
+}
+
 bool CloseFile(FileHandle file) {
   return file != NoFile && close(static_cast<int>(file)) == 0;
 }
 
+// The rename itself is on the disk only once the folder that holds both names is.
 bool ReplaceFile(const char* fromPath, const char* toPath) {
-  return std::rename(fromPath, toPath) == 0;
+  if (std::rename(fromPath, toPath) != 0) return false;
+  std::string folder = toPath;
+  const size_t slash = folder.rfind('/');
+  folder = slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = fsync(fd) == 0;
+  close(fd);
+  return synced;
 }
 
 bool RemoveFile(const char* path) {

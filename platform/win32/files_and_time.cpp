@@ -50,8 +50,8 @@ FileHandle OpenFileForWriting(const char* path) {
   return OpenExclusive(path, GENERIC_WRITE, OPEN_EXISTING);
 }
 
-FileHandle CreateFileAlways(const char* path) {
-  return OpenExclusive(path, GENERIC_WRITE, CREATE_ALWAYS);
+FileHandle CreateNewFile(const char* path) {
+  return OpenExclusive(path, GENERIC_WRITE, CREATE_NEW);
 }
 
 int ReadFromFile(FileHandle file, void* buffer, int count) {
@@ -66,12 +66,16 @@ int WriteToFile(FileHandle file, const void* buffer, int count) {
   return static_cast<int>(done);
 }
 
+bool FlushFile(FileHandle file) {
+  return FlushFileBuffers(AsHandle(file)) != 0;
+}
+
 bool CloseFile(FileHandle file) {
   return CloseHandle(AsHandle(file)) != 0;
 }
 
 bool ReplaceFile(const char* fromPath, const char* toPath) {
-  return MoveFileExA(fromPath, toPath, MOVEFILE_REPLACE_EXISTING) != 0;
+  return MoveFileExA(fromPath, toPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool RemoveFile(const char* path) {
