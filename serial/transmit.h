@@ -12,6 +12,6 @@ extern unsigned char TransmitBuffer[TransmitBufferSize];
 
 void sendTransmitBuffer(int count);
 // Waits (busy, as the main loop does) until a byte is waiting and reads it into destination.
-// False when no byte came within NoByteTimeoutMs; destination is then unchanged.
-bool readByteBlocking(unsigned char& destination);
+// False when no byte came within timeoutMs; destination is then unchanged.
+bool readByteBlocking(unsigned char& destination, int timeoutMs = NoByteTimeoutMs);
 void drainInput();

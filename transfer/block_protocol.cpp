@@ -21,6 +21,7 @@ constexpr int LooksPerReceiveAttempt = 100;
 constexpr int SendHandshakeLooks = 250;
 constexpr int LookPauseMs = 5;
 constexpr int AfterBlockPauseMs = 100;
+constexpr int EotReplyWaitMs = 1000;
 constexpr int ReceiveTitleLine = 6;
 constexpr int SendTitleLine = 9;
 
@@ -46,7 +47,10 @@ void ShowProgress(int line, int number) {
   platform::SetMainWindowTitle(PendingText);
 }
 
+// A transfer that stalls after its start. The progress title lives in PendingText: it is emptied
+// first, or the message box's repaint would draw it on the screen.
 void GiveUp() {
+  PendingText[0] = 0;
   platform::ShowMessage(NoConnectionMessage);
   SetNormalTitle();
 }
@@ -196,12 +200,17 @@ bool SendBlocks(int32_t byteCount) {
     }
   } while (position < byteCount);
 
+  // A receiver may exit right after its ACK to EOT and lose it on the way: EOT again after each
+  // silent second, and once the silence has lasted as long as a dead line's, every block has been
+  // acknowledged all the same.
   unsigned char reply = 0;
+  int silentSeconds = 0;
   do {
     SendControlByte(EOT);
-    if (!readByteBlocking(reply)) {
-      GiveUp();
-      return false;
+    if (readByteBlocking(reply, EotReplyWaitMs)) {
+      silentSeconds = 0;
+    } else if (++silentSeconds * EotReplyWaitMs >= NoByteTimeoutMs) {
+      break;
     }
   } while (reply != ACK);
   SetNormalTitle();
