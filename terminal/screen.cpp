@@ -35,6 +35,12 @@ void DrawScreenBuffer() {
   }
 }
 
+// A cycle that finds the window erased (a clear asked for it, or the window was uncovered) brings
+// back what the screen holds before anything is drawn on it: whichever cycle consumes the erase.
+void BeginScreenPaint() {
+  if (platform::BeginPaintCycle()) DrawScreenBuffer();
+}
+
 void SetCaretAtCursor() {
   platform::SetCaretPosition(CursorX + MarginX, CursorY + MarginY + LineHeight);
 }
@@ -90,7 +96,7 @@ void PlaceCaret() {
 }
 
 void PaintPendingText() {
-  const bool erased = platform::BeginPaintCycle();
+  BeginScreenPaint();
 
   CurrentColumn = CursorX / CharWidth;
   if (CurrentColumn > LastColumn || CurrentColumn < 0) {
@@ -100,9 +106,6 @@ void PaintPendingText() {
   }
   CurrentRow = CursorY / LineHeight;
   if (CurrentRow > LastRow || CurrentRow < 0) ClearScreen();
-
-  // The background was wiped: bring back what the screen holds before the new text goes on it.
-  if (erased) DrawScreenBuffer();
 
   unsigned char* text = reinterpret_cast<unsigned char*>(PendingText);
   const int length = static_cast<int>(std::strlen(PendingText));
@@ -124,7 +127,7 @@ void RepaintScreen() {
 }
 
 void OnFocusGained() {
-  platform::BeginPaintCycle();
+  BeginScreenPaint();
   platform::CreateCaretBar(CaretWidth, CaretHeight);
   SetCaretAtCursor();
   platform::ShowCaretBar();
