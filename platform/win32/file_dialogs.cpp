@@ -1,5 +1,6 @@
-// The common Open and Save dialogs, owned by the main window. Both keep the current directory where
-// it was, because the configuration and the text pages are looked for along a path that includes it.
+// The common Open and Save dialogs, owned by the main window. Both leave the current directory where
+// it was, because the configuration and the text pages are looked for along a path that includes
+// it; the Open dialog ignores OFN_NOCHANGEDIR, so the folder is kept here rather than by a flag.
 #include <windows.h>
 
 #include "platform/platform.h"
@@ -9,8 +10,8 @@ namespace platform {
 
 namespace {
 
-OPENFILENAMEA FileDialogRecord(const char* title, const char* filterList, char* path, int pathSize,
-                               DWORD flags) {
+bool RunFileDialog(BOOL(WINAPI* dialog)(OPENFILENAMEA*), const char* title, const char* filterList,
+                   char* path, int pathSize, DWORD flags) {
   OPENFILENAMEA record = {};
   record.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
   record.hwndOwner = win32::MainWindow;
@@ -21,23 +22,23 @@ OPENFILENAMEA FileDialogRecord(const char* title, const char* filterList, char* 
   record.lpstrTitle = title;
   record.Flags = flags;
   record.lpstrDefExt = nullptr;
-  return record;
+  char folder[MAX_PATH];
+  const DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+  const bool chosen = dialog(&record) != 0;
+  if (length > 0 && length < sizeof folder) SetCurrentDirectoryA(folder);
+  return chosen;
 }
 
 }  // namespace
 
 bool ChooseFileToOpen(const char* title, const char* filterList, char* path, int pathSize) {
-  OPENFILENAMEA record = FileDialogRecord(
-      title, filterList, path, pathSize,
-      OFN_NONETWORKBUTTON | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR);
-  return GetOpenFileNameA(&record) != 0;
+  return RunFileDialog(GetOpenFileNameA, title, filterList, path, pathSize,
+                       OFN_NONETWORKBUTTON | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY);
 }
 
 bool ChooseFileToSave(const char* title, const char* filterList, char* path, int pathSize) {
-  OPENFILENAMEA record =
-      FileDialogRecord(title, filterList, path, pathSize,
-                       OFN_NONETWORKBUTTON | OFN_CREATEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR);
-  return GetSaveFileNameA(&record) != 0;
+  return RunFileDialog(GetSaveFileNameA, title, filterList, path, pathSize,
+                       OFN_NONETWORKBUTTON | OFN_CREATEPROMPT | OFN_HIDEREADONLY);
 }
 
 }  // namespace platform
