@@ -54,6 +54,13 @@ bool DropModemLines(int fd) {
   return ioctl(fd, TIOCMBIC, &lines) == 0 || errno == ENOTTY || errno == EINVAL;
 }
 
+// TIOCEXCL outlives the descriptor on a pseudo-terminal whose other end stays open: without this,
+// nobody but root could open the port again, not even this program.
+void CloseExclusive(int fd) {
+  ioctl(fd, TIOCNXCL);
+  close(fd);
+}
+
 }  // namespace
 
 SerialDevice* OpenSerialDevice(int portNumber) {
@@ -62,10 +69,13 @@ SerialDevice* OpenSerialDevice(int portNumber) {
   int fd = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   // flock also stops a second opener running as root, whom TIOCEXCL lets through.
-  bool ready = flock(fd, LOCK_EX | LOCK_NB) == 0 && ioctl(fd, TIOCEXCL) == 0 && ConfigureLine(fd) &&
-               DropModemLines(fd);
-  if (!ready) {
-    close(fd);
+  const bool exclusive = flock(fd, LOCK_EX | LOCK_NB) == 0 && ioctl(fd, TIOCEXCL) == 0;
+  if (!exclusive || !ConfigureLine(fd) || !DropModemLines(fd)) {
+    if (exclusive) {
+      CloseExclusive(fd);  // the flag is the port's, not this descriptor's: only ours is cleared
+    } else {
+      close(fd);
+    }
     return nullptr;
   }
   return new SerialDevice{fd};
@@ -73,7 +83,7 @@ SerialDevice* OpenSerialDevice(int portNumber) {
 
 void CloseSerialDevice(SerialDevice* device) {
   if (device == nullptr) return;
-  close(device->fd);
+  CloseExclusive(device->fd);
   delete device;
 }
 
