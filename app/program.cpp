@@ -12,14 +12,19 @@ namespace {
 
 constexpr char PortFailureMessage[] = "Error: COM port cannot be opened!\nSelect another COM port.";
 
-// Never waits: one window message, then at most one byte from the device, turn after turn.
+// One window message, then at most one byte from the device, turn after turn. Only a turn that
+// found neither sleeps, until one of them arrives.
 int RunMainLoop() {
   for (;;) {
     int quitCode = 0;
-    if (platform::PumpOneMessage(&quitCode) == platform::Pumped::Quit) return quitCode;
-    if (ComPort.bytesWaiting() <= 0) continue;
-    ComPort.read(&LastReceivedByte, 1);
-    InterpretByte();
+    const platform::Pumped pumped = platform::PumpOneMessage(&quitCode);
+    if (pumped == platform::Pumped::Quit) return quitCode;
+    if (ComPort.bytesWaiting() > 0) {
+      ComPort.read(&LastReceivedByte, 1);
+      InterpretByte();
+    } else if (pumped == platform::Pumped::Nothing) {
+      ComPort.waitForMessageOrByte();
+    }
   }
 }
 

@@ -25,6 +25,10 @@ void SetMainWindowTitle(const char* text);
 // DispatchMessageA, PostQuitMessage, DefWindowProcA)
 enum class Pumped { Nothing, Dispatched, Quit };
 Pumped PumpOneMessage(int* quitCode);  // never waits; takes and handles at most one message
+struct SerialDevice;
+// Sleeps until a window message arrives or the device (when not null) has received a byte; an idle
+// terminal costs no processor time. May handle toolkit events on the way, never a core message.
+void WaitForMessageOrByte(SerialDevice* device);
 void PostQuit(int exitCode);
 intptr_t DefaultWindowProc(unsigned message, uintptr_t wParam, intptr_t lParam);
 
@@ -86,7 +90,6 @@ bool RemoveFile(const char* path);
 
 // ---- The serial device under SerialPort: 4800 baud 8N1, no flow control, DTR and RTS inactive,
 // exclusive, reads never wait, queues of 10000 bytes. Every failure closes what was opened.
-struct SerialDevice;
 SerialDevice* OpenSerialDevice(int portNumber);  // COMn; null on failure
 void CloseSerialDevice(SerialDevice* device);
 void WriteSerialByte(SerialDevice* device, unsigned char byte);  // waits at most 1000 ms; never reports

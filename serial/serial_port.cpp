@@ -41,3 +41,7 @@ int SerialPort::read(unsigned char* destination, int count) {
   int n = count < waiting ? count : waiting;
   return platform::ReadSerial(device, destination, n);
 }
+
+void SerialPort::waitForMessageOrByte() {
+  platform::WaitForMessageOrByte(isOpen() ? device : nullptr);
+}

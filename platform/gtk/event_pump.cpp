@@ -4,12 +4,14 @@
 // nothing else is waiting, as on Windows.
 #include <deque>
 #include <utility>
+#include <vector>
 
 #include "app/main_window.h"
 #include "app/window_messages.h"
 #include "platform/gtk/gtk_state.h"
 #include "platform/gtk/key_translation.h"
 #include "platform/platform.h"
+#include "platform/posix/serial_descriptor.h"
 
 namespace platform::gtk {
 
@@ -17,9 +19,36 @@ bool AcceleratorsLoaded = false;
 
 namespace {
 
+constexpr guint HungUpLineRestMs = 200;
+
 std::deque<std::pair<unsigned, uintptr_t>> Posted;
 bool QuitPosted = false;
 int QuitCode = 0;
+
+// One iteration of GLib's main loop whose poll also watches fd (when not -1) and waits at most
+// limitMs (-1: as long as GLib's sources allow). The fd joins only this poll: a modal loop never
+// sees it, so bytes waiting during a dialog do not keep that loop awake. Returns fd's events.
+gushort IterateWatching(int fd, gint limitMs) {
+  static std::vector<GPollFD> polled(16);
+  GMainContext* context = g_main_context_default();
+  if (!g_main_context_acquire(context)) return 0;
+  gint priority = 0;
+  gint timeout = -1;
+  g_main_context_prepare(context, &priority);
+  gint count;
+  while ((count = g_main_context_query(context, priority, &timeout, polled.data(),
+                                       static_cast<gint>(polled.size()) - 1)) >=
+         static_cast<gint>(polled.size())) {
+    polled.resize(static_cast<size_t>(count) + 1);
+  }
+  polled[count] = {fd, G_IO_IN, 0};
+  if (limitMs >= 0 && (timeout < 0 || timeout > limitMs)) timeout = limitMs;
+  g_poll(polled.data(), static_cast<guint>(count + (fd >= 0 ? 1 : 0)), timeout);
+  g_main_context_check(context, priority, polled.data(), count);
+  g_main_context_dispatch(context);
+  g_main_context_release(context);
+  return fd >= 0 ? polled[count].revents : 0;
+}
 
 }  // namespace
 
@@ -83,6 +112,15 @@ Pumped PumpOneMessage(int* quitCode) {
     return Pumped::Dispatched;
   }
   return Pumped::Nothing;
+}
+
+void WaitForMessageOrByte(SerialDevice* device) {
+  const int line = device != nullptr ? SerialDescriptor(device) : -1;
+  const gushort woken = IterateWatching(line, -1);
+  // A line whose other end has gone wakes every wait at once and brings no byte: rest instead.
+  if ((woken & (G_IO_HUP | G_IO_ERR)) != 0 && SerialBytesWaiting(device) == 0) {
+    IterateWatching(-1, HungUpLineRestMs);
+  }
 }
 
 void PostQuit(int exitCode) {

@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
+#include "platform/posix/serial_descriptor.h"
 
 namespace platform {
 
@@ -96,6 +97,10 @@ void WriteSerialByte(SerialDevice* device, unsigned char byte) {
   if (poll(&writable, 1, WriteWaitMs) == 1 && (writable.revents & POLLOUT) != 0) {
     (void)!write(device->fd, &byte, 1);
   }
+}
+
+int SerialDescriptor(SerialDevice* device) {
+  return device->fd;
 }
 
 int SerialBytesWaiting(SerialDevice* device) {

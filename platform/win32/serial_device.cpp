@@ -14,12 +14,17 @@ struct SerialDevice {
   HANDLE handle;
   OVERLAPPED readRecord;
   OVERLAPPED writeRecord;
+  OVERLAPPED arrivalRecord;  // WaitCommEvent(EV_RXCHAR): wakes the idle main loop
+  DWORD arrivalEvents;
+  bool arrivalPending;
+  bool arrivalUnwatchable;  // the driver ends the wait without an arrival (Wine on a pty does)
 };
 
 namespace {
 
 constexpr DWORD WriteWaitMs = 1000;
 constexpr DWORD ReadWaitMs = 2000;
+constexpr DWORD UnwatchedLineWaitMs = 1;  // a line whose arrivals cannot be waited for is looked at
 
 SerialDevice Port;  // there is one port
 
@@ -81,11 +86,14 @@ SerialDevice* OpenSerialDevice(int portNumber) {
   SetCommTimeouts(handle, &timeouts);
   Port.readRecord.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   Port.writeRecord.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  Port.arrivalRecord.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 
-  bool configured = ConfigureLine(handle);
-  if (!configured || Port.readRecord.hEvent == nullptr || Port.writeRecord.hEvent == nullptr) {
+  bool configured = ConfigureLine(handle) && SetCommMask(handle, EV_RXCHAR);
+  if (!configured || Port.readRecord.hEvent == nullptr || Port.writeRecord.hEvent == nullptr ||
+      Port.arrivalRecord.hEvent == nullptr) {
     CloseIfOpen(Port.readRecord.hEvent);
     CloseIfOpen(Port.writeRecord.hEvent);
+    CloseIfOpen(Port.arrivalRecord.hEvent);
     CloseHandle(handle);
     Port = SerialDevice{};
     return nullptr;
@@ -94,8 +102,13 @@ SerialDevice* OpenSerialDevice(int portNumber) {
 }
 
 void CloseSerialDevice(SerialDevice* device) {
+  if (device->arrivalPending) {
+    SetCommMask(device->handle, 0);  // ends the pending WaitCommEvent
+    CancelAndCollect(device->handle, &device->arrivalRecord);
+  }
   CloseIfOpen(device->readRecord.hEvent);
   CloseIfOpen(device->writeRecord.hEvent);
+  CloseIfOpen(device->arrivalRecord.hEvent);
   CloseHandle(device->handle);
   *device = SerialDevice{};
 }
@@ -129,6 +142,34 @@ int ReadSerial(SerialDevice* device, unsigned char* buffer, int count) {
   if (GetOverlappedResult(device->handle, record, &received, FALSE)) return static_cast<int>(received);
   if (GetLastError() != ERROR_IO_INCOMPLETE) return 0;
   return static_cast<int>(CancelAndCollect(device->handle, record));
+}
+
+// EV_RXCHAR fires for bytes that arrive while the wait runs, so the queue is looked at once more
+// after the wait has started. Waits for a message alone while no port is open.
+void WaitForMessageOrByte(SerialDevice* device) {
+  DWORD timeout = INFINITE;
+  HANDLE arrival = nullptr;
+  if (device != nullptr) {
+    if (!device->arrivalPending && !device->arrivalUnwatchable) {
+      if (WaitCommEvent(device->handle, &device->arrivalEvents, &device->arrivalRecord)) return;
+      device->arrivalPending = GetLastError() == ERROR_IO_PENDING;
+    }
+    if (ReceivedCount(device->handle) > 0) return;
+    if (device->arrivalPending) {
+      arrival = device->arrivalRecord.hEvent;
+    } else {
+      timeout = UnwatchedLineWaitMs;
+    }
+  }
+  const DWORD woken = MsgWaitForMultipleObjectsEx(arrival != nullptr ? 1 : 0, &arrival, timeout, QS_ALLINPUT,
+                                                  MWMO_INPUTAVAILABLE);
+  if (arrival != nullptr && woken == WAIT_OBJECT_0) {
+    DWORD unused = 0;
+    const bool arrived = GetOverlappedResult(device->handle, &device->arrivalRecord, &unused, FALSE) &&
+                         (device->arrivalEvents & EV_RXCHAR) != 0;
+    device->arrivalPending = false;
+    device->arrivalUnwatchable = !arrived && ReceivedCount(device->handle) == 0;
+  }
 }
 
 }  // namespace platform
