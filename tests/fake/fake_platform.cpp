@@ -16,35 +16,20 @@ World& world = *new World();
 void Reset() {
   world = World();
 }
-int64_t NowMs() {
-  return world.nowUs / 1000;
-}
+
 void AdvanceMs(int64_t ms) {
   world.nowUs += ms * 1000;
 }
 
-// The queue stays ordered by due time, so the bytes due now are always a run at its front.
 void DeviceSends(const std::string& bytes, int64_t afterMs) {
   const int64_t due = world.nowUs + afterMs * 1000;
-  auto position = std::upper_bound(world.incoming.begin(), world.incoming.end(), due,
-                                   [](int64_t time, const auto& item) { return time < item.first; });
-  std::deque<std::pair<int64_t, unsigned char>> run;
-  for (char c : bytes) run.emplace_back(due, static_cast<unsigned char>(c));
-  world.incoming.insert(position, run.begin(), run.end());
+  auto at = std::upper_bound(world.incoming.begin(), world.incoming.end(), due,
+                             [](int64_t time, const auto& item) { return time < item.first; });
+  for (char c : bytes) at = world.incoming.insert(at, {due, static_cast<unsigned char>(c)}) + 1;
 }
 
-std::string SentBytes() {
-  std::string s;
-  for (const SentByte& b : world.sent) s += static_cast<char>(b.byte);
-  return s;
-}
-
-void ClearSent() {
-  world.sent.clear();
-}
-
-char VisibleAt(int row, int column) {
-  return world.visible.at(row + 2).at(column + 2);
+void Post(unsigned message, uintptr_t wParam, int64_t afterMs) {
+  world.queued.emplace_back(world.nowUs + afterMs * 1000, message, wParam);
 }
 
 std::string VisibleRow(int row) {
@@ -52,89 +37,85 @@ std::string VisibleRow(int row) {
 }
 
 bool CaretVisible() {
-  return world.caretExists && world.caretHideLevel == 0;
+  return world.caretExists && world.caretHidden == 0;
 }
 
-void Post(unsigned message, uintptr_t wParam, intptr_t lParam) {
-  world.queuedMessages.emplace_back(message, wParam, lParam);
-}
-
-void PumpAll() {
-  int code;
-  while (platform::PumpOneMessage(&code) == platform::Pumped::Dispatched) {
+int IndexOfCall(const std::string& prefix) {
+  for (size_t i = 0; i < world.calls.size(); ++i) {
+    if (world.calls[i].rfind(prefix, 0) == 0) return static_cast<int>(i);
   }
+  return -1;
 }
 
 namespace {
 
-bool MayDraw() {
-  return !world.paintClips.empty() && world.paintClips.back();
-}
-
-void BlankClientArea() {
-  for (std::string& row : world.visible) row.assign(ClientColumns, ' ');
+void Log(const std::string& call) {
+  world.calls.push_back(call);
 }
 
 int DueBytes() {
-  if (world.incoming.empty() || world.incoming.front().first > world.nowUs) return 0;
-  if (world.incoming.back().first <= world.nowUs) return static_cast<int>(world.incoming.size());
-  auto end = std::upper_bound(world.incoming.begin(), world.incoming.end(), world.nowUs,
-                              [](int64_t time, const auto& item) { return time < item.first; });
-  return static_cast<int>(end - world.incoming.begin());
+  int n = 0;
+  while (n < static_cast<int>(world.incoming.size()) && world.incoming[n].first <= world.nowUs) ++n;
+  return n;
+}
+
+bool MessageDue() {
+  return !world.queued.empty() && std::get<0>(world.queued.front()) <= world.nowUs;
+}
+
+void PaintNow() {
+  if (world.invalid && world.windowExists) MainWindowProc(msg::Paint, 0, 0);
 }
 
 }  // namespace
 }  // namespace fake
 
+using fake::Log;
 using fake::world;
 
 namespace platform {
 
 void LoadResourceString(int id, char* buffer, int size) {
-  const char* text = id == 103 ? "mirelox" : id == 109 ? "MIRELOX" : "";
-  std::snprintf(buffer, size, "%s", text);
+  std::snprintf(buffer, size, "%s", id == 103 ? "mirelox" : id == 109 ? "MIRELOX" : "");
 }
 
 void LoadAcceleratorTable() {
-  world.acceleratorsLoaded = true;
-  world.calls.push_back("LoadAccelerators");
+  Log("LoadAccelerators");
 }
 
 void RegisterMainWindowClass(const char* className) {
-  world.calls.push_back(std::string("RegisterClass ") + className);
+  Log(std::string("RegisterClass ") + className);
 }
 
 bool OpenMainWindow(const char* className, const char* title) {
-  world.calls.push_back(std::string("OpenMainWindow ") + className + " " + title);
+  Log(std::string("OpenMainWindow ") + className + " " + title);
   if (!world.windowCanBeCreated) return false;
   world.windowExists = true;
-  world.title = title;
+  world.titles.push_back(title);
   MainWindowProc(msg::Create, 0, 0);
   return true;
 }
 
 void ShowMainWindow(int) {
-  world.windowShown = true;
-  world.calls.push_back("ShowMainWindow");
+  Log("ShowMainWindow");
 }
 
 void DestroyMainWindow() {
-  world.calls.push_back("DestroyMainWindow");
+  Log("DestroyMainWindow");
   MainWindowProc(msg::Destroy, 0, 0);
   world.windowExists = false;
 }
 
 void SetMainWindowTitle(const char* text) {
-  world.title = text;
   world.titles.push_back(text);
-  world.calls.push_back(std::string("SetTitle ") + text);
+  Log(std::string("SetTitle ") + text);
 }
 
 Pumped PumpOneMessage(int* quitCode) {
-  if (!world.queuedMessages.empty()) {
-    auto [message, wParam, lParam] = world.queuedMessages.front();
-    world.queuedMessages.pop_front();
-    MainWindowProc(message, wParam, lParam);
+  if (fake::MessageDue()) {
+    auto [due, message, wParam] = world.queued.front();
+    world.queued.pop_front();
+    MainWindowProc(message, wParam, 0);
     return Pumped::Dispatched;
   }
   if (world.quitCode) {
@@ -146,28 +127,40 @@ Pumped PumpOneMessage(int* quitCode) {
     MainWindowProc(msg::Paint, 0, 0);
     return Pumped::Dispatched;
   }
+  if (++world.idleTurns > 1000) throw fake::Hang{};  // a loop that spins instead of waiting
   return Pumped::Nothing;
+}
+
+// Sleeps until the next message or byte is due: the next one in virtual time.
+void WaitForMessageOrByte(SerialDevice* device) {
+  Log("Wait");
+  world.idleTurns = 0;
+  int64_t next = INT64_MAX;
+  if (!world.queued.empty()) next = std::get<0>(world.queued.front());
+  if (device != nullptr && !world.incoming.empty()) next = std::min(next, world.incoming.front().first);
+  if (next == INT64_MAX) throw fake::Hang{};
+  world.nowUs = std::max(world.nowUs, next);
 }
 
 void PostQuit(int exitCode) {
   world.quitCode = exitCode;
-  world.calls.push_back("PostQuit");
+  Log("PostQuit");
 }
 
 intptr_t DefaultWindowProc(unsigned message, uintptr_t, intptr_t) {
-  world.calls.push_back("DefaultWindowProc " + std::to_string(message));
+  Log("DefaultWindowProc " + std::to_string(message));
   if (message == msg::Close) DestroyMainWindow();
   return 0;
 }
 
 void RunAboutDialog() {
-  world.calls.push_back("RunAboutDialog");
+  Log("RunAboutDialog");
   world.aboutOpen = AboutDialogProc(msg::InitDialog, 0);
 }
 
 void EndAboutDialog(int result) {
   world.aboutOpen = false;
-  world.calls.push_back("EndAboutDialog " + std::to_string(result));
+  Log("EndAboutDialog " + std::to_string(result));
 }
 
 void CreateScreenFont(int* lineHeight, int* charWidth) {
@@ -175,18 +168,13 @@ void CreateScreenFont(int* lineHeight, int* charWidth) {
   *charWidth = world.fontBroken ? 0 : fake::CharWidth;
 }
 
-// Like BeginPaint: the cycle may draw only where a repaint was requested, and it erases first when
-// the request asked for that. The request is consumed here.
+// Like BeginPaint: the cycle may draw only where a repaint was requested, erases first when the
+// request asked for that, and consumes the request.
 bool BeginPaintCycle() {
   const bool erase = world.invalid && world.eraseRequested;
   world.paintClips.push_back(world.invalid);
-  world.invalid = false;
-  world.eraseRequested = false;
-  ++world.paintCycles;
-  if (erase) {
-    fake::BlankClientArea();
-    ++world.erasingPaints;
-  }
+  world.invalid = world.eraseRequested = false;
+  if (erase) FillClientWhite();
   return erase;
 }
 
@@ -195,20 +183,18 @@ void EndPaintCycle() {
 }
 
 void DrawTextRun(int x, int y, const unsigned char* bytes, int count) {
-  if (!fake::MayDraw() || x % fake::CharWidth != 0 || y % fake::LineHeight != 0) return;
+  if (world.paintClips.empty() || !world.paintClips.back()) return;
+  if (!world.quiet) Log("Draw " + std::string(reinterpret_cast<const char*>(bytes), count));
   const int row = y / fake::LineHeight;
-  if (row < 0 || row >= fake::ClientRows) return;
-  if (world.logLineAndDrawing) {
-    world.calls.push_back("Draw " + std::string(reinterpret_cast<const char*>(bytes), count));
-  }
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < count && row < fake::ClientRows; ++i) {
     const int column = x / fake::CharWidth + i;
-    if (column >= 0 && column < fake::ClientColumns) world.visible[row][column] = static_cast<char>(bytes[i]);
+    if (column < fake::ClientColumns) world.visible[row][column] = static_cast<char>(bytes[i]);
   }
 }
 
 void FillClientWhite() {
-  if (fake::MayDraw()) fake::BlankClientArea();
+  if (world.paintClips.empty() || !world.paintClips.back()) return;
+  for (std::string& row : world.visible) row.assign(fake::ClientColumns, ' ');
 }
 
 void InvalidateMainWindow(bool erase) {
@@ -217,12 +203,12 @@ void InvalidateMainWindow(bool erase) {
 }
 
 void UpdateMainWindow() {
-  if (world.invalid && world.windowExists) MainWindowProc(msg::Paint, 0, 0);
+  fake::PaintNow();
 }
 
 void CreateCaretBar(int, int) {
   world.caretExists = true;
-  world.caretHideLevel = 1;  // a new caret is hidden until shown
+  world.caretHidden = 1;  // a new caret is hidden until shown
 }
 
 void DestroyCaretBar() {
@@ -236,16 +222,18 @@ void SetCaretPosition(int x, int y) {
 }
 
 void HideCaretBar() {
-  if (world.caretExists) ++world.caretHideLevel;
+  if (world.caretExists) ++world.caretHidden;
 }
 
 void ShowCaretBar() {
-  if (world.caretExists && world.caretHideLevel > 0) --world.caretHideLevel;
+  if (world.caretExists && world.caretHidden > 0) --world.caretHidden;
 }
 
+// A modal loop: the main window repaints while the box is open.
 void ShowMessage(const char* text) {
   world.messages.push_back({text, world.windowExists});
-  world.calls.push_back(std::string("ShowMessage ") + text);
+  Log(std::string("ShowMessage ") + text);
+  fake::PaintNow();
 }
 
 void Beep() {
@@ -254,27 +242,26 @@ void Beep() {
 
 namespace {
 bool ChooseFile(const char* kind, const char* title, const char* filterList, char* path, int pathSize) {
-  world.calls.push_back(std::string(kind) + " " + title);
-  world.dialogTitles.push_back(title);
-  std::string filter;
-  for (const char* p = filterList; *p != 0; p += std::strlen(p) + 1) filter += std::string(p) + "|";
-  world.dialogFilters.push_back(filter);
-  if (world.dialogAnswers.empty() || !world.dialogAnswers.front()) {
-    if (!world.dialogAnswers.empty()) world.dialogAnswers.pop_front();
-    return false;
+  std::string shown = std::string(kind) + " " + title + " ";
+  for (const char* p = filterList; *p != 0; p += std::strlen(p) + 1) shown += std::string(p) + "|";
+  world.dialogs.push_back(shown);
+  Log(shown);
+  std::optional<std::string> answer;
+  if (!world.dialogAnswers.empty()) {
+    answer = world.dialogAnswers.front();
+    world.dialogAnswers.pop_front();
   }
-  std::snprintf(path, pathSize, "%s", world.dialogAnswers.front()->c_str());
-  world.dialogAnswers.pop_front();
-  return true;
+  if (answer) std::snprintf(path, pathSize, "%s", answer->c_str());
+  return answer.has_value();
 }
 }  // namespace
 
 bool ChooseFileToOpen(const char* title, const char* filterList, char* path, int pathSize) {
-  return ChooseFile("OpenDialog", title, filterList, path, pathSize);
+  return ChooseFile("Open", title, filterList, path, pathSize);
 }
 
 bool ChooseFileToSave(const char* title, const char* filterList, char* path, int pathSize) {
-  return ChooseFile("SaveDialog", title, filterList, path, pathSize);
+  return ChooseFile("Save", title, filterList, path, pathSize);
 }
 
 void SleepMs(int milliseconds) {
@@ -289,7 +276,7 @@ int64_t NowMs() {
 bool SearchFile(const char* name, const char* extension, char* foundPath, int size) {
   std::string wanted = name;
   if (wanted.find('.') == std::string::npos) wanted += extension;
-  world.searchedNames.push_back(wanted);
+  Log("Search " + wanted);
   for (const std::string& folder : world.searchFolders) {
     const std::string path = folder + wanted;
     if (world.files.count(path) && static_cast<int>(path.size()) < size) {
@@ -301,70 +288,66 @@ bool SearchFile(const char* name, const char* extension, char* foundPath, int si
 }
 
 namespace {
-auto& openFiles = world.openFiles;
-
-FileHandle Track(const std::string& path, bool writable) {
-  for (const auto& entry : openFiles) {
-    if (entry.second.path == path) return NoFile;  // exclusive access
+FileHandle Open(const std::string& call, const std::string& path, bool create) {
+  Log(call + " " + path);
+  for (const auto& entry : world.openFiles) {
+    if (entry.second.first == path) return NoFile;  // exclusive access
   }
-  openFiles[world.nextHandle] = {path, 0, writable};
+  if (create == (world.files.count(path) == 1) || path.rfind("/readonly/", 0) == 0) return NoFile;
+  world.files[path];
+  world.openFiles[world.nextHandle] = {path, 0};
   return world.nextHandle++;
 }
 }  // namespace
 
 FileHandle OpenFileForReading(const char* path) {
-  world.calls.push_back(std::string("OpenForReading ") + path);
-  return world.files.count(path) ? Track(path, false) : NoFile;
+  return Open("OpenForReading", path, false);
 }
 
 FileHandle OpenFileForWriting(const char* path) {
-  world.calls.push_back(std::string("OpenForWriting ") + path);
-  return world.files.count(path) ? Track(path, true) : NoFile;
+  return Open("OpenForWriting", path, false);
 }
 
-FileHandle CreateFileAlways(const char* path) {
-  world.calls.push_back(std::string("CreateFile ") + path);
-  if (std::string(path).rfind("/readonly/", 0) == 0) return NoFile;
-  FileHandle file = Track(path, true);
-  if (file != NoFile) world.files[path].clear();
-  return file;
+FileHandle CreateNewFile(const char* path) {
+  return Open("CreateNewFile", path, true);
 }
 
 int ReadFromFile(FileHandle file, void* buffer, int count) {
-  auto it = openFiles.find(file);
-  if (it == openFiles.end()) return -1;
-  const std::string& content = world.files[it->second.path];
-  const size_t n = std::min(content.size() - std::min(content.size(), it->second.position), size_t(count));
-  std::memcpy(buffer, content.data() + it->second.position, n);
-  it->second.position += n;
+  auto& [path, position] = world.openFiles.at(file);
+  const std::string& content = world.files[path];
+  const size_t n = std::min(content.size() - std::min(content.size(), position), size_t(count));
+  std::memcpy(buffer, content.data() + position, n);
+  position += n;
   return static_cast<int>(n);
 }
 
 int WriteToFile(FileHandle file, const void* buffer, int count) {
-  auto it = openFiles.find(file);
-  if (it == openFiles.end() || !it->second.writable) return -1;
-  std::string& content = world.files[it->second.path];
-  size_t n = size_t(count);
-  auto limit = world.writeLimit.find(it->second.path);
-  if (limit != world.writeLimit.end()) n = std::min(n, size_t(limit->second));
-  const size_t position = it->second.position;
-  if (content.size() < position + n) content.resize(position + n);
+  auto& [path, position] = world.openFiles.at(file);
+  const size_t n = std::min(size_t(count), world.diskRoom);
+  world.diskRoom -= n;
+  std::string& content = world.files[path];
+  content.resize(std::max(content.size(), position + n));
   content.replace(position, n, static_cast<const char*>(buffer), n);
-  it->second.position += n;
-  world.calls.push_back("WriteFile " + it->second.path + " " + std::to_string(n));
+  position += n;
+  Log("WriteFile " + path + " " + std::to_string(n));
   return static_cast<int>(n);
 }
 
+bool FlushFile(FileHandle file) {
+  Log("FlushFile " + world.openFiles.at(file).first);
+  return true;
+}
+
 bool CloseFile(FileHandle file) {
-  return openFiles.erase(file) == 1;
+  return world.openFiles.erase(file) == 1;
 }
 
 bool ReplaceFile(const char* fromPath, const char* toPath) {
-  world.calls.push_back(std::string("ReplaceFile ") + fromPath + " " + toPath);
+  Log(std::string("ReplaceFile ") + fromPath + " " + toPath);
   auto it = world.files.find(fromPath);
   if (it == world.files.end()) return false;
   world.files[toPath] = it->second;
-  world.files.erase(fromPath);
+  world.files.erase(it);
   return true;
 }
 
@@ -373,36 +356,31 @@ bool RemoveFile(const char* path) {
 }
 
 void ExitProcessWithCode(int code) {
-  world.calls.push_back("Exit " + std::to_string(code));
+  Log("Exit " + std::to_string(code));
   throw fake::ProcessExit{code};
 }
 
-struct SerialDevice {
-  int port;
-};
-
-namespace {
-SerialDevice theDevice;
-}
+struct SerialDevice {};
 
 SerialDevice* OpenSerialDevice(int portNumber) {
-  world.calls.push_back("OpenSerialDevice " + std::to_string(portNumber));
+  static SerialDevice device;
+  Log("OpenSerialDevice " + std::to_string(portNumber));
   const auto& ports = world.presentPorts;
   if (world.openPort != 0 || std::find(ports.begin(), ports.end(), portNumber) == ports.end()) return nullptr;
   world.openPort = portNumber;
-  theDevice.port = portNumber;
-  return &theDevice;
+  return &device;
 }
 
 void CloseSerialDevice(SerialDevice*) {
-  world.calls.push_back("CloseSerialDevice " + std::to_string(world.openPort));
+  Log("CloseSerialDevice " + std::to_string(world.openPort));
   world.openPort = 0;
 }
 
 void WriteSerialByte(SerialDevice*, unsigned char byte) {
-  world.sent.push_back({byte, world.nowUs});
-  if (world.logLineAndDrawing) world.calls.push_back("Sent " + std::string(1, static_cast<char>(byte)));
-  if (world.onSent) world.onSent(byte);
+  world.sent += static_cast<char>(byte);
+  world.sentAtUs.push_back(world.nowUs);
+  if (!world.quiet) Log("Sent " + std::string(1, static_cast<char>(byte)));
+  if (world.answer) fake::DeviceSends(world.answer(byte), fake::AnswerDelayMs);
 }
 
 int SerialBytesWaiting(SerialDevice*) {

@@ -5,6 +5,7 @@
 #include "terminal/screen.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/unit/support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       fake::world.dialogAnswers.push_back(std::nullopt);
     }
   }
-  RunTerminal();
+  RunLoopUntilIdle();
   if (PendingText[PendingTextSize - 1] != 0 && PendingText[0] != 0) __builtin_trap();
   return 0;
 }

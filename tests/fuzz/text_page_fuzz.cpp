@@ -4,6 +4,7 @@
 
 #include "tests/fake/fake_platform.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/unit/support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 5) return 0;
@@ -12,12 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string content(reinterpret_cast<const char*>(data) + 5, size - 5);
   fake::world.files["/prog/TXT" + name + ".KVB"] = content;
   fake::world.files["/prog/TXT" + name] = content;
-  RunTerminal();
-  for (const std::string& searched : fake::world.searchedNames) {
-    if (searched.find('/') != std::string::npos || searched.find('\\') != std::string::npos ||
-        searched.find(':') != std::string::npos) {
-      __builtin_trap();
-    }
+  RunLoopUntilIdle();
+  for (const std::string& call : fake::world.calls) {
+    if (call.rfind("Search ", 0) == 0 && call.find_first_of("/\\:", 7) != std::string::npos) __builtin_trap();
   }
   return 0;
 }

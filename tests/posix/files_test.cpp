@@ -120,7 +120,7 @@ TEST_F(TemporaryFolders, OpensAreExclusiveAndNeverTruncateByAccident) {
   ASSERT_NE(reader, platform::NoFile);
   EXPECT_EQ(platform::OpenFileForReading(path.c_str()), platform::NoFile);
   EXPECT_EQ(platform::OpenFileForWriting(path.c_str()), platform::NoFile);
-  EXPECT_EQ(platform::CreateFileAlways(path.c_str()), platform::NoFile);
+  EXPECT_EQ(platform::CreateNewFile(path.c_str()), platform::NoFile);
   EXPECT_EQ(ReadText(path), "ABCDEF");  // a refused create leaves the file whole
   char buffer[16] = {};
   EXPECT_EQ(platform::ReadFromFile(reader, buffer, 16), 6);
@@ -134,14 +134,11 @@ TEST_F(TemporaryFolders, OpensAreExclusiveAndNeverTruncateByAccident) {
   EXPECT_EQ(ReadText(path), "xBCDEF");
 
   mode_t oldMask = umask(022);
-  platform::FileHandle created = platform::CreateFileAlways(path.c_str());
-  ASSERT_NE(created, platform::NoFile);
-  EXPECT_EQ(platform::WriteToFile(created, "12", 2), 2);
-  EXPECT_TRUE(platform::CloseFile(created));
-  EXPECT_EQ(ReadText(path), "12");
+  EXPECT_EQ(platform::CreateNewFile(path.c_str()), platform::NoFile);  // it exists
+  EXPECT_EQ(ReadText(path), "xBCDEF");
 
   std::string fresh = root_ + "/fresh.bin";
-  created = platform::CreateFileAlways(fresh.c_str());
+  platform::FileHandle created = platform::CreateNewFile(fresh.c_str());
   ASSERT_NE(created, platform::NoFile);
   EXPECT_TRUE(platform::CloseFile(created));
   umask(oldMask);

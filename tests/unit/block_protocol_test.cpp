@@ -1,244 +1,277 @@
+// The block protocol against a device on the fake line, both directions, with the faults a line
+// and a device have.
 #include "transfer/block_protocol.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "serial/serial_port.h"
 #include "terminal/screen.h"
-#include "tests/fake/fake_platform.h"
-#include "tests/unit/scripted_device.h"
-#include "tests/unit/terminal_fixture.h"
+#include "tests/unit/support.h"
 
 namespace {
 
-using BlockProtocol = TerminalTest;
-const std::string Normal1 = " Mirelox v2.2  |   COM1: ";
+using BlockProtocol = Terminal;
+const std::string Normal = " Mirelox v2.2  |   COM1: 4800 8N1";
+const std::string Ack(1, ACK), Nak(1, NAK), Eot(1, EOT);
 
-void Load(const std::string& data) {
-  std::memcpy(TransferBuffer, data.data(), data.size());
+std::string Pattern(int length, int seed = 0) {
+  std::string bytes;
+  for (int i = 0; i < length; ++i) bytes += static_cast<char>((i * 7 + seed * 13 + i / 256) & 0xFF);
+  return bytes;
+}
+
+std::string MakeBlock(int number, const std::string& data, int complement = -1) {
+  unsigned char sum = 0;
+  for (unsigned char c : data) sum = static_cast<unsigned char>(sum + c);
+  return std::string{char(SOH), char(number), char(complement < 0 ? 255 - number : complement)} + data +
+         char(sum);
+}
+
+std::vector<std::string> Blocks(const std::string& data) {
+  std::vector<std::string> blocks;
+  for (size_t i = 0; i < data.size(); i += 128) blocks.push_back(MakeBlock(1 + i / 128, data.substr(i, 128)));
+  return blocks;
 }
 
 std::string Stored(int count) {
   return std::string(reinterpret_cast<char*>(TransferBuffer), count);
 }
 
-std::vector<std::string> BlocksOf(const std::string& data, int firstNumber = 1) {
+bool Shown(const std::string& title) {
+  const auto& titles = fake::world.titles;
+  return std::find(titles.begin(), titles.end(), title) != titles.end();
+}
+
+// The device takes a file: NAK to start, then a reply to each block and to each EOT, in turn from
+// these plans ('.': silence); ACK once a plan runs out.
+struct Taker {
+  std::string blockReplies, eotReplies;
   std::vector<std::string> blocks;
-  for (size_t i = 0; i < data.size(); i += 128) {
-    blocks.push_back(MakeBlock(static_cast<unsigned char>(firstNumber + i / 128), data.substr(i, 128)));
+  std::string accepted, current;
+  int eots = 0;
+
+  explicit Taker(std::string blockPlan = "", std::string eotPlan = "")
+      : blockReplies(std::move(blockPlan)), eotReplies(std::move(eotPlan)) {
+    fake::world.answer = [this](unsigned char byte) { return Take(byte); };
+    fake::DeviceSends(Nak);
   }
-  return blocks;
+  static std::string Reply(const std::string& plan, size_t n) {
+    return n >= plan.size() ? Ack : plan[n] == '.' ? "" : plan.substr(n, 1);
+  }
+  std::string Take(unsigned char byte) {
+    if (current.empty() && byte == EOT) return Reply(eotReplies, eots++);
+    current += static_cast<char>(byte);
+    if (current.size() < 132) return "";
+    const std::string reply = Reply(blockReplies, blocks.size());
+    blocks.push_back(current);
+    if (reply == Ack) accepted += current.substr(3, 128);
+    current.clear();
+    return reply;
+  }
+};
+
+void Load(const std::string& data) {
+  std::memcpy(TransferBuffer, data.data(), data.size());
 }
 
-bool TitleWasShown(const std::string& title) {
-  for (const std::string& t : fake::world.titles) {
-    if (t == title) return true;
-  }
-  return false;
-}
-
-TEST_F(BlockProtocol, SentBlocksAreFramedAndSummed) {
-  const std::string data = "abc" + std::string(125, '\0');
+TEST_F(BlockProtocol, SendingFramesSumsPacesAndShowsEachBlock) {
+  const std::string data = "abc" + std::string(253, '\0');
   Load(data);
-  ReceivingDevice device;
-  ASSERT_TRUE(SendBlocks(3));
-  ASSERT_EQ(device.blocks.size(), 1u);
+  Taker device;
+  const int64_t start = fake::world.nowUs;
+  ASSERT_TRUE(SendBlocks(256));
+  ASSERT_EQ(device.blocks.size(), 2u);
   EXPECT_EQ(Hex(device.blocks[0].substr(0, 3)), "01 01 FE");
-  EXPECT_EQ(static_cast<unsigned char>(device.blocks[0][131]), 0x26);
+  EXPECT_EQ(Hex(device.blocks[0].substr(131)), "26");
+  EXPECT_EQ(Hex(device.blocks[1].substr(0, 3)), "01 02 FD");
   EXPECT_EQ(device.accepted, data);
   EXPECT_EQ(device.eots, 1);
-  EXPECT_TRUE(TitleWasShown("Sending block 1"));
-  EXPECT_EQ(fake::world.title.rfind(Normal1, 0), 0u);
+  for (size_t i = 1; i < 132; ++i)
+    EXPECT_EQ(fake::world.sentAtUs[i] - fake::world.sentAtUs[i - 1], 5000) << i;
+  // two blocks of 132 paced bytes, the answer and 100 ms after each, then EOT and its answer
+  EXPECT_EQ(fake::world.sentAtUs[132] - fake::world.sentAtUs[131], 5000 + 100000);
+  EXPECT_LT(fake::world.nowUs - start, (2 * (132 * 5 + 100 + 3) + 5 + 3) * 1000);
+  EXPECT_EQ(fake::world.beepsUs.size(), 2u);
+  EXPECT_TRUE(Shown("Sending block 1") && Shown("Sending block 2"));
+  EXPECT_EQ(fake::world.titles.back().rfind(Normal, 0), 0u);
   EXPECT_TRUE(fake::world.messages.empty());
 }
 
-TEST_F(BlockProtocol, BlockCountCoversTheByteCountAndTheTailComesFromTheBuffer) {
-  struct Case {
-    int bytes;
-    size_t blocks;
-  };
-  for (Case c : {Case{0, 1}, Case{128, 1}, Case{129, 2}, Case{7680, 60}}) {
+TEST_F(BlockProtocol, TheByteCountSetsTheBlocksAndTheBufferFillsTheLast) {
+  for (int count : {0, 128, 129, 7680}) {
     StartTerminal();
     Load(Pattern(TransferBufferSize));
-    ReceivingDevice device;
-    ASSERT_TRUE(SendBlocks(c.bytes));
-    EXPECT_EQ(device.blocks.size(), c.blocks) << c.bytes;
-    EXPECT_EQ(device.accepted, Pattern(TransferBufferSize).substr(0, 128 * c.blocks)) << c.bytes;
-    if (c.blocks == 60) {
-      EXPECT_EQ(Hex(device.blocks[59].substr(0, 3)), "01 3C C3");
-    }
+    Taker device;
+    ASSERT_TRUE(SendBlocks(count));
+    const size_t blocks = count == 0 ? 1 : (count + 127) / 128;
+    EXPECT_EQ(device.blocks.size(), blocks) << count;
+    EXPECT_EQ(device.accepted, Pattern(TransferBufferSize).substr(0, 128 * blocks)) << count;
+    EXPECT_EQ(Hex(device.blocks.back().substr(1, 2)), Hex({char(blocks), char(255 - blocks)})) << count;
   }
 }
 
-TEST_F(BlockProtocol, SendingIsPacedByTheLineAndTheAcknowledgements) {
-  Load(Pattern(256));
-  ReceivingDevice device;
-  const int64_t start = fake::world.nowUs;
-  ASSERT_TRUE(SendBlocks(256));
-  const auto& sent = fake::world.sent;
-  for (size_t i = 1; i < 132; ++i) EXPECT_EQ(sent[i].atUs - sent[i - 1].atUs, 5000) << i;
-  // two blocks of 132 paced bytes, each followed by 100 ms, then EOT and its pause
-  EXPECT_GE(fake::world.nowUs - start, (2 * (132 * 5 + 100) + 5) * 1000);
-  EXPECT_LT(fake::world.nowUs - start, (2 * (132 * 5 + 100) + 5 + 20) * 1000);
-  EXPECT_EQ(fake::world.beepsUs.size(), 2u);
-}
-
-TEST_F(BlockProtocol, NaksQueuedBeforeTheHandshakeEndItAndTheRestAreDrained) {
+TEST_F(BlockProtocol, TheSendHandshakeWaitsForNakAndDrainsTheRest) {
   Load(Pattern(128));
-  fake::DeviceSends("xx\x15\x15\x15");
-  ReceivingDevice device;  // queues one more NAK
+  fake::DeviceSends("xx" + Nak + Nak + Nak);  // left over from before the file was chosen
+  Taker device;
   ASSERT_TRUE(SendBlocks(128));
-  EXPECT_EQ(device.blocks.size(), 1u);  // the leftover NAKs did not count as replies
-  EXPECT_EQ(fake::world.beepsUs.size(), 1u);
+  EXPECT_EQ(device.blocks.size(), 1u);  // the leftover NAKs were no answer to the block
+  StartTerminal();
+  const size_t titles = fake::world.titles.size();
+  fake::DeviceSends("abc");  // other bytes cost no look
+  EXPECT_FALSE(SendBlocks(100));
+  EXPECT_EQ(fake::world.nowUs, 250 * 5000);
+  ASSERT_EQ(fake::world.messages.size(), 1u);
+  EXPECT_EQ(fake::world.messages[0].text, "ERROR: No connection!");
+  EXPECT_TRUE(fake::world.messages[0].owned);
+  EXPECT_EQ(fake::world.sent, "");
+  EXPECT_EQ(fake::world.titles.size(), titles);
 }
 
-TEST_F(BlockProtocol, ABlockAnsweredOtherwiseGoesAgainWithTheSameNumber) {
+TEST_F(BlockProtocol, ABlockOrEotAnsweredOtherwiseGoesAgain) {
   Load(Pattern(256));
-  ReceivingDevice device;
-  device.answer = [](int n) { return n == 1 ? 'C' : ACK; };
-  device.eotAnswer = [](int n) { return n < 2 ? NAK : ACK; };
+  Taker device(
+      "\x06"
+      "C",
+      Nak + Nak);
   ASSERT_TRUE(SendBlocks(256));
   ASSERT_EQ(device.blocks.size(), 3u);
-  EXPECT_EQ(device.blocks[1], device.blocks[2]);
-  EXPECT_EQ(Hex(device.blocks[2].substr(0, 3)), "01 02 FD");
+  EXPECT_EQ(device.blocks[2], device.blocks[1]);
+  EXPECT_EQ(Hex(device.blocks[2].substr(1, 2)), "02 FD");
+  EXPECT_EQ(std::count(fake::world.titles.begin(), fake::world.titles.end(), "Sending block 2"), 2);
   EXPECT_EQ(device.accepted, Pattern(256));
   EXPECT_EQ(fake::world.beepsUs.size(), 1u + 3u + 1u);
-  EXPECT_EQ(device.eots, 3);  // EOT until ACK
+  EXPECT_EQ(device.eots, 3);
 }
 
-TEST_F(BlockProtocol, SendGivesUpAfter250SilentLooks) {
-  const int64_t start = fake::world.nowUs;
-  fake::DeviceSends("abc");  // bytes other than NAK do not end the handshake and cost no look
-  EXPECT_FALSE(SendBlocks(100));
-  EXPECT_EQ(fake::world.nowUs - start, 250 * 5000);
-  ASSERT_EQ(fake::world.messages.size(), 1u);
-  EXPECT_EQ(fake::world.messages[0].text, "ERROR: No connection!");
-  EXPECT_TRUE(fake::world.messages[0].ownedByMainWindow);
-  EXPECT_TRUE(fake::world.sent.empty());
-  EXPECT_TRUE(fake::world.titles.empty());
+// A receiver that exits right after its ACK to EOT may lose it: EOT again each silent second,
+// and after ten silent seconds the send is done all the same.
+TEST_F(BlockProtocol, AnUnansweredEotIsRepeatedAndThenTheSendIsDone) {
+  for (const std::string& plan : {std::string(".."), std::string(12, '.')}) {
+    StartTerminal();
+    Taker device("", plan);
+    ASSERT_TRUE(SendBlocks(1));
+    const int expected = plan.size() == 2 ? 3 : 10;
+    EXPECT_EQ(device.eots, expected);
+    EXPECT_GE(fake::world.sentAtUs.back() - fake::world.sentAtUs[fake::world.sentAtUs.size() - 2], 1000000);
+    EXPECT_TRUE(fake::world.messages.empty());
+    EXPECT_EQ(fake::world.titles.back().rfind(Normal, 0), 0u);
+  }
+  EXPECT_LT(fake::world.nowUs, (660 + 100 + 10 * 1010 + 50) * 1000);
 }
 
-TEST_F(BlockProtocol, ReceiveAnswersNakUntilTheFirstBlockThenTakesTheBlocks) {
-  SendingDevice device(BlocksOf(Pattern(384)));
-  fake::DeviceSends("?");  // noise before the handshake costs no attempt
-  const int32_t count = ReceiveBlocks();
-  ASSERT_EQ(count, 384);
+TEST_F(BlockProtocol, ReceivingAnswersEachBlockAndEot) {
+  std::vector<std::string> turns = Blocks(Pattern(384));
+  turns.insert(turns.begin(), 12, "C");  // bytes other than SOH after a NAK cost no attempt
+  turns.push_back(Eot);
+  AnswerInTurns(turns);
+  ASSERT_EQ(ReceiveBlocks(), 384);
   EXPECT_EQ(Stored(384), Pattern(384));
-  EXPECT_EQ(Hex(device.fromTerminal), "15 06 06 06 06 06");  // NAK, three ACKs, ACK ACK for EOT
-  EXPECT_EQ(device.acksAfterEot, 2);
-  EXPECT_TRUE(TitleWasShown("Receiving block 3"));
-  EXPECT_EQ(fake::world.title.rfind(Normal1, 0), 0u);
+  EXPECT_EQ(Hex(fake::world.sent), Hex(std::string(13, NAK) + std::string(5, ACK)));
+  EXPECT_TRUE(Shown("Receiving block 3"));
+  EXPECT_EQ(fake::world.titles.back().rfind(Normal, 0), 0u);
   EXPECT_EQ(fake::world.beepsUs.size(), 3u);
   EXPECT_EQ(PendingText[0], 0);
+  EXPECT_LE(fake::world.sentAtUs[13] - fake::world.sentAtUs[12], 5000 + 200);  // the ACK at once
 }
 
-TEST_F(BlockProtocol, ReceiveGivesUpAfterTenSilentAttempts) {
-  const int64_t start = fake::world.nowUs;
+TEST_F(BlockProtocol, ReceivingGivesUpAfterTenSilentAttempts) {
+  const size_t titles = fake::world.titles.size();
   EXPECT_EQ(ReceiveBlocks(), NoConnection);
-  EXPECT_EQ(fake::SentBytes(), std::string(10, '\x15'));
-  EXPECT_EQ(fake::world.nowUs - start, 10 * 505 * 1000);
+  EXPECT_EQ(fake::world.sent, std::string(10, NAK));
+  EXPECT_EQ(fake::world.nowUs, 10 * 505 * 1000);
   ASSERT_EQ(fake::world.messages.size(), 1u);
   EXPECT_EQ(fake::world.messages[0].text, "ERROR: No connection!");
-  EXPECT_TRUE(fake::world.titles.empty());
-
-  ComPort.close();  // with no port the attempts take as long and nothing is sent
-  fake::ClearSent();
+  EXPECT_EQ(fake::world.titles.size(), titles);
+  ComPort.close();
+  fake::world.sent.clear();
   EXPECT_EQ(ReceiveBlocks(), NoConnection);
-  EXPECT_TRUE(fake::world.sent.empty());
+  EXPECT_EQ(fake::world.sent, "");
 }
 
-TEST_F(BlockProtocol, ABadChecksumIsRejectedAndTheRepeatStoredOnce) {
-  const std::string data = Pattern(256, 3);
-  SendingDevice device(BlocksOf(data));
-  device.shape = [](int index, int sending, const std::string& block) {
-    std::string b = block;
-    if (index == 0 && sending == 0) b[131] = static_cast<char>(b[131] + 1);
-    return b;
-  };
-  ASSERT_EQ(ReceiveBlocks(), 256);
-  EXPECT_EQ(Stored(256), data);
-  EXPECT_EQ(Hex(device.fromTerminal), "15 15 06 06 06 06");
+struct Reception {
+  const char* name;
+  std::vector<std::string> turns;  // what the device sends after each answer of the terminal
+  std::string stored;
+  std::string answers;     // the terminal's answers after its first NAK
+  std::string title = "";  // a title shown on the way
+};
+
+const std::string X = Pattern(128, 1), Y = Pattern(128, 2), Z = Pattern(128, 3);
+const std::string Acks4(4, ACK);
+std::string Corrupted(std::string block) {
+  block[131] = static_cast<char>(block[131] + 1);
+  return block;
 }
 
-TEST_F(BlockProtocol, ABlockRepeatedAfterAMissedAckIsStoredOnce) {
-  const std::string data = Pattern(384, 5);
-  SendingDevice device(BlocksOf(data));
-  device.missesAck = [](int index) { return index == 1; };
-  ASSERT_EQ(ReceiveBlocks(), 384);
-  EXPECT_EQ(Stored(384), data);
+const Reception Receptions[] = {
+    {"a bad checksum is answered with NAK and the repeat stored once",
+     {Corrupted(MakeBlock(1, X)), MakeBlock(1, X), MakeBlock(2, Y), Eot},
+     X + Y,
+     Nak + Acks4},
+    {"a block repeated after a lost ACK is stored once",
+     {MakeBlock(1, X), MakeBlock(2, Y), MakeBlock(2, Y), MakeBlock(3, Z), Eot},
+     X + Y + Z,
+     Acks4 + Ack + Ack},
+    {"the same number with other data is another block",
+     {MakeBlock(1, X), MakeBlock(1, Y), Eot},
+     X + Y,
+     Acks4},
+    {"the same data with another number is another block",
+     {MakeBlock(1, X), MakeBlock(2, X), Eot},
+     X + X,
+     Acks4},
+    {"a repeat with a broken complement is another block",
+     {MakeBlock(1, X), MakeBlock(1, X, 0), Eot},
+     X + X,
+     Acks4},
+    {"numbers are shown signed and not checked",
+     {MakeBlock(200, X, 7), Eot},
+     X,
+     Ack + Ack + Ack,
+     "Receiving block -56"},
+    {"noise between blocks is skipped", {MakeBlock(1, X), "zz\x07" + MakeBlock(2, Y), Eot}, X + Y, Acks4},
+};
 
-  // Two consecutive blocks with the same number but other data are two blocks.
-  StartTerminal();
-  const std::string twins = Pattern(128, 1) + Pattern(128, 2);
-  std::vector<std::string> blocks = {MakeBlock(1, twins.substr(0, 128)), MakeBlock(1, twins.substr(128))};
-  SendingDevice other(blocks);
-  ASSERT_EQ(ReceiveBlocks(), 256);
-  EXPECT_EQ(Stored(256), twins);
+TEST_F(BlockProtocol, ReceivedBlocksAreStoredInOrder) {
+  for (const Reception& r : Receptions) {
+    StartTerminal();
+    AnswerInTurns(r.turns);
+    EXPECT_EQ(ReceiveBlocks(), static_cast<int32_t>(r.stored.size())) << r.name;
+    EXPECT_EQ(Hex(Stored(r.stored.size())), Hex(r.stored)) << r.name;
+    EXPECT_EQ(Hex(fake::world.sent), Hex(Nak + r.answers)) << r.name;
+    EXPECT_TRUE(r.title.empty() || Shown(r.title)) << r.name;
+    EXPECT_TRUE(fake::world.messages.empty()) << r.name;
+  }
 }
 
-TEST_F(BlockProtocol, NumbersAreShownSignedAndNotChecked) {
-  SendingDevice device({MakeBlock(200, Pattern(128)), MakeBlock(7, Pattern(128, 1))});
-  device.shape = [](int index, int, const std::string& block) {
-    std::string b = block;
-    if (index == 1) b[2] = 0;  // a wrong complement is not looked at
-    return b;
-  };
-  ASSERT_EQ(ReceiveBlocks(), 256);
-  EXPECT_TRUE(TitleWasShown("Receiving block -56"));
-  EXPECT_TRUE(TitleWasShown("Receiving block 7"));
-}
-
-TEST_F(BlockProtocol, NoiseBetweenBlocksIsSkipped) {
-  SendingDevice device(BlocksOf(Pattern(256)));
-  device.shape = [](int index, int, const std::string& block) {
-    return index == 1 ? "zz\x07" + block : block;
-  };
-  ASSERT_EQ(ReceiveBlocks(), 256);
-  EXPECT_EQ(Stored(256), Pattern(256));
-}
-
-TEST_F(BlockProtocol, ADeviceThatFallsSilentEndsTheTransferWithinTenSeconds) {
-  SendingDevice device(BlocksOf(Pattern(256)));
-  device.shape = [](int index, int, const std::string& block) {
-    return index == 1 ? block.substr(0, 60) : block;
-  };
-  const int64_t start = fake::world.nowUs;
-  EXPECT_EQ(ReceiveBlocks(), NoConnection);
-  EXPECT_LT(fake::world.nowUs - start, 12 * 1000 * 1000);
-  ASSERT_EQ(fake::world.messages.size(), 1u);
-  EXPECT_EQ(fake::world.messages[0].text, "ERROR: No connection!");
-  EXPECT_EQ(fake::world.title.rfind(Normal1, 0), 0u);
-
-  // The same on the sending side, while waiting for the answer to a block.
-  StartTerminal();
-  Load(Pattern(256));
-  ReceivingDevice silent;
-  silent.answer = [](int n) -> unsigned char { return n == 0 ? ACK : 0; };
-  EXPECT_FALSE(SendBlocks(256));
-  EXPECT_EQ(fake::world.messages.back().text, "ERROR: No connection!");
-  EXPECT_EQ(fake::world.title.rfind(Normal1, 0), 0u);
-}
-
-TEST_F(BlockProtocol, MoreBlocksThanTheBufferHoldsAreAcknowledgedButNotStored) {
+TEST_F(BlockProtocol, BlocksBeyondTheBufferAreAcknowledgedButCut) {
   const std::string data = Pattern(72 * 128, 9);
-  SendingDevice device(BlocksOf(data));
+  std::vector<std::string> turns = Blocks(data);
+  turns.push_back(Eot);
+  AnswerInTurns(turns);
   ASSERT_EQ(ReceiveBlocks(), MaxReceivedBytes);
   EXPECT_EQ(Stored(MaxReceivedBytes), data.substr(0, MaxReceivedBytes));
-  EXPECT_EQ(device.acksAfterEot, 2);
+  EXPECT_EQ(fake::world.sent, Nak + std::string(74, ACK));
   ASSERT_EQ(fake::world.messages.size(), 1u);
   EXPECT_EQ(fake::world.messages[0].text, ReceivedFileCutMessage);
 }
 
-TEST_F(BlockProtocol, TheAnswerFollowsTheChecksumAtOnce) {
-  SendingDevice device(BlocksOf(Pattern(128)));
-  ASSERT_EQ(ReceiveBlocks(), 128);
-  // The block arrived during the 5 ms after the NAK; the ACK goes out as soon as it has been read.
-  ASSERT_GE(fake::world.sent.size(), 2u);
-  const int64_t ackAt = fake::world.sent[1].atUs;
-  const int64_t nakAt = fake::world.sent[0].atUs;
-  EXPECT_LE(ackAt - nakAt, 5000 + 200);
+TEST_F(BlockProtocol, ADeviceFallingSilentMidwayEndsEitherDirectionWithinTenSeconds) {
+  AnswerInTurns({MakeBlock(1, X), MakeBlock(2, Y).substr(0, 60)});
+  EXPECT_EQ(ReceiveBlocks(), NoConnection);
+  EXPECT_LT(fake::world.nowUs, 10700 * 1000);
+  StartTerminal();
+  Taker device("\x06.");
+  EXPECT_FALSE(SendBlocks(256));
+  for (const auto& message : fake::world.messages) EXPECT_EQ(message.text, "ERROR: No connection!");
+  EXPECT_EQ(fake::world.messages.size(), 1u);
+  EXPECT_EQ(fake::world.titles.back().rfind(Normal, 0), 0u);
+  EXPECT_EQ(PendingText[0], 0);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// Where a key becomes bytes on the line, and the port keys F1..F6 with the title they leave.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,136 +9,120 @@
 #include "config/configuration.h"
 #include "serial/serial_port.h"
 #include "terminal/title.h"
-#include "tests/fake/fake_platform.h"
-#include "tests/unit/terminal_fixture.h"
+#include "tests/unit/support.h"
 
 namespace {
 
-using Keyboard = TerminalTest;
+using Keyboard = Terminal;
 
-std::string Key(unsigned virtualKey) {
-  fake::ClearSent();
-  MainWindowProc(msg::KeyDown, virtualKey, 0);
-  return fake::SentBytes();
+std::string Sent(unsigned message, unsigned code) {
+  fake::world.sent.clear();
+  MainWindowProc(message, code, 0);
+  return fake::world.sent;
 }
 
-std::string Typed(unsigned character) {
-  fake::ClearSent();
-  MainWindowProc(msg::Char, character, 0);
-  return fake::SentBytes();
-}
+struct Key {
+  unsigned message, code;
+  std::string bytes;
+};
 
-std::vector<int64_t> GapsMs() {
-  std::vector<int64_t> gaps;
-  const auto& sent = fake::world.sent;
-  for (size_t i = 1; i < sent.size(); ++i) gaps.push_back((sent[i].atUs - sent[i - 1].atUs) / 1000);
-  return gaps;
-}
+const Key Keys[] = {
+    {msg::KeyDown, vk::Left, "\x1b[D"},
+    {msg::KeyDown, vk::Up, "\x1b[A"},
+    {msg::KeyDown, vk::Right, "\x1b[C"},
+    {msg::KeyDown, vk::Down, "\x1b[B"},
+    {msg::KeyDown, vk::Prior, "<"},
+    {msg::KeyDown, vk::Next, ">"},
+    {msg::KeyDown, vk::End, "\x1b[K"},
+    {msg::KeyDown, vk::Home, "\x1b[H"},
+    {msg::KeyDown, vk::Back, "\x1b[D \x1b[D"},
+    {msg::KeyDown, 0x2E, ""},  // Delete
+    {msg::KeyDown, 0x2D, ""},  // Insert
+    {msg::KeyDown, 0x76, ""},  // F7
+    {msg::KeyDown, 0x0D, ""},  // Enter sends its character, not its key
+    {msg::KeyDown, 'A', ""},
+    {msg::KeyDown, 0x20, ""},
+    {msg::KeyDown, 0x6F, ""},
+    {msg::Char, 'a', "a"},
+    {msg::Char, ' ', " "},
+    {msg::Char, 0x0D, "\r"},
+    {msg::Char, 0x0A, "\n"},
+    {msg::Char, 0x7F, "\x7f"},
+    {msg::Char, 0x80, "\x80"},
+    {msg::Char, 0xE4, "\xe4"},
+    {msg::Char, 0xFF, "\xff"},
+    {msg::Char, 0x1E5, "\x86"},
+    {msg::Char, 0xE5, "\x86"},
+    {msg::Char, 0xC5, "\x8f"},
+    {msg::Char, 0xE6, "\x91"},
+    {msg::Char, 0xC6, "\x92"},
+    {msg::Char, 0xF8, "\x9b"},
+    {msg::Char, 0xD8, "\x9d"},
+};
 
-TEST_F(Keyboard, CursorAndEditingKeysBecomeSequences) {
-  EXPECT_EQ(Key(0x25), "\x1b[D");
-  EXPECT_EQ(Key(0x26), "\x1b[A");
-  EXPECT_EQ(Key(0x27), "\x1b[C");
-  EXPECT_EQ(Key(0x28), "\x1b[B");
-  EXPECT_EQ(GapsMs(), (std::vector<int64_t>{5, 5}));
-  EXPECT_EQ(Key(0x21), "<");
-  EXPECT_EQ(Key(0x22), ">");
-
-  const size_t beeps = fake::world.beepsUs.size();
-  EXPECT_EQ(Key(0x23), "\x1b[K");
-  EXPECT_EQ(fake::world.beepsUs.size(), beeps + 1);
-  EXPECT_LE(fake::world.beepsUs.back(), fake::world.sent.front().atUs);  // the beep comes first
-  EXPECT_EQ(Key(0x24), "\x1b[H");
-  EXPECT_EQ(fake::world.beepsUs.size(), beeps + 2);
-
-  for (unsigned silent : {0x2Eu, 0x2Du, 0x76u, 0x7Bu, 0x0Du, 0x09u, 0x1Bu, 0x41u}) {
-    EXPECT_EQ(Key(silent), "") << silent;
-  }
-}
-
-TEST_F(Keyboard, BackspaceSendsSevenBytesInAbout45Ms) {
-  const int64_t start = fake::world.nowUs;
-  EXPECT_EQ(Key(0x08), "\x1b[D \x1b[D");
-  EXPECT_EQ(GapsMs(), (std::vector<int64_t>{5, 5, 10, 10, 5, 5}));
-  EXPECT_EQ(fake::world.nowUs - start, 45000);
-  EXPECT_EQ(Typed(0x08), "");  // the character that comes with the key is dropped
-}
-
-TEST_F(Keyboard, CharactersAreSentAsTypedExceptControlCodes) {
-  EXPECT_EQ(Typed('a'), "a");
-  EXPECT_EQ(Typed(' '), " ");
-  EXPECT_EQ(Typed(0x0D), "\r");
-  EXPECT_EQ(Typed(0x0A), "\n");
-  EXPECT_EQ(Typed(0x7F), "\x7f");
-  EXPECT_EQ(Typed(0xE4), "\xe4");
-  EXPECT_EQ(Typed(0xFF), "\xff");
-  EXPECT_EQ(Typed(0x80), "\x80");
-  EXPECT_EQ(Typed(0x1E5), "\x86");  // only the low 8 bits count
+TEST_F(Keyboard, KeysAndCharactersBecomeBytes) {
+  for (const Key& key : Keys) EXPECT_EQ(Hex(Sent(key.message, key.code)), Hex(key.bytes)) << key.code;
   for (unsigned control = 0; control < 0x20; ++control) {
     if (control != 0x0A && control != 0x0D) {
-      EXPECT_EQ(Typed(control), "") << control;
+      EXPECT_EQ(Sent(msg::Char, control), "") << control;
     }
   }
 }
 
-TEST_F(Keyboard, ScandinavianLettersGoOutInCodePage850) {
-  EXPECT_EQ(Typed(0xE5), "\x86");
-  EXPECT_EQ(Typed(0xC5), "\x8f");
-  EXPECT_EQ(Typed(0xE6), "\x91");
-  EXPECT_EQ(Typed(0xC6), "\x92");
-  EXPECT_EQ(Typed(0xF8), "\x9b");
-  EXPECT_EQ(Typed(0xD8), "\x9d");
+TEST_F(Keyboard, BytesArePacedAndHomeAndEndBeepFirst) {
+  const int64_t start = fake::world.nowUs;
+  Sent(msg::KeyDown, vk::Back);
+  std::vector<int64_t> gaps;
+  for (int64_t at : fake::world.sentAtUs) gaps.push_back((at - start) / 1000);
+  EXPECT_EQ(gaps, (std::vector<int64_t>{0, 5, 10, 20, 30, 35, 40}));
+  EXPECT_EQ(fake::world.nowUs - start, 45000);
+  EXPECT_TRUE(fake::world.beepsUs.empty());
+  for (unsigned key : {vk::End, vk::Home}) {
+    fake::world.sentAtUs.clear();
+    Sent(msg::KeyDown, key);
+    EXPECT_LE(fake::world.beepsUs.back(), fake::world.sentAtUs.front());
+  }
+  EXPECT_EQ(fake::world.beepsUs.size(), 2u);
 }
 
-TEST_F(Keyboard, CtrlBackspaceSendsTheSequenceThenDelete) {
-  fake::ClearSent();
-  fake::Post(msg::KeyDown, 0x08);
-  fake::Post(msg::Char, 0x7F);
-  fake::PumpAll();
-  EXPECT_EQ(fake::SentBytes(), "\x1b[D \x1b[D\x7f");
-}
-
-TEST_F(Keyboard, NormalTitleNamesThePort) {
-  char title[TitleSize];
-  ComposeNormalTitle(title, 3);
-  EXPECT_EQ(
-      std::string(title),
-      std::string(" Mirelox v2.2  |   COM3: 4800 8N1   |   select comport F1..F6   |   ") + MakersNotice);
-  EXPECT_EQ(std::string(title).size(), 91u);
-  ComposeNormalTitle(title, -48);
-  EXPECT_EQ(std::string(title).substr(0, 26), " Mirelox v2.2  |   COM-48:");
-  ComposeNormalTitle(title, -999);
-  EXPECT_EQ(std::string(title).size(), 94u);
-}
-
-TEST_F(Keyboard, FunctionKeysSwitchThePortAndRememberIt) {
-  EXPECT_EQ(Key(0x71), "");
-  EXPECT_EQ(fake::world.openPort, 2);
-  EXPECT_EQ(CurrentPort, 2);
-  EXPECT_EQ(fake::world.files["/prog/MIRELOX.CFG"][0], '2');
-  EXPECT_NE(fake::world.title.find("COM2:"), std::string::npos);
-  EXPECT_EQ(fake::world.calls.front(), "CloseSerialDevice 1");
-
+TEST_F(Keyboard, FunctionKeysReopenThePortAndRememberIt) {
+  Sent(msg::KeyDown, vk::F1);  // the port in use is closed and opened again
+  EXPECT_EQ(fake::world.calls[0], "CloseSerialDevice 1");
+  EXPECT_EQ(fake::world.calls[1], "OpenSerialDevice 1");
   fake::world.calls.clear();
-  Key(0x71);  // the port in use is closed and opened again
-  EXPECT_EQ(fake::world.calls[0], "CloseSerialDevice 2");
+  Sent(msg::KeyDown, vk::F1 + 1);
+  EXPECT_EQ(fake::world.calls[0], "CloseSerialDevice 1");
   EXPECT_EQ(fake::world.calls[1], "OpenSerialDevice 2");
+  EXPECT_EQ(CurrentPort, 2);
+  EXPECT_EQ(fake::world.files["/prog/MIRELOX.CFG"].substr(0, 3), "2\r\n");
+  EXPECT_NE(fake::world.titles.back().find("COM2:"), std::string::npos);
+  EXPECT_EQ(Sent(msg::Char, 'k'), "k");
+  EXPECT_TRUE(fake::world.messages.empty());
 }
 
 TEST_F(Keyboard, APortThatCannotOpenLeavesNoneOpenAndTheOldNumber) {
   fake::world.presentPorts = {1, 2};
-  fake::world.calls.clear();
-  Key(0x73);
-  EXPECT_EQ(fake::world.calls[0], "CloseSerialDevice 1");
-  EXPECT_EQ(fake::world.calls[1], "OpenSerialDevice 4");
+  Sent(msg::KeyDown, vk::F6);
+  EXPECT_EQ(fake::world.calls[1], "OpenSerialDevice 6");
   ASSERT_EQ(fake::world.messages.size(), 1u);
-  EXPECT_EQ(fake::world.messages[0].text, "Error: COM4 port cannot be opened!");
-  EXPECT_TRUE(fake::world.messages[0].ownedByMainWindow);
+  EXPECT_EQ(fake::world.messages[0].text, "Error: COM6 port cannot be opened!");
+  EXPECT_TRUE(fake::world.messages[0].owned);
   EXPECT_EQ(fake::world.openPort, 0);
   EXPECT_EQ(CurrentPort, 1);
-  EXPECT_EQ(fake::world.files["/prog/MIRELOX.CFG"], StandardConfiguration);
-  EXPECT_NE(fake::world.title.find("COM1:"), std::string::npos);
-  EXPECT_EQ(Typed('a'), "");  // nothing reaches the line until a port opens
+  EXPECT_EQ(fake::world.files["/prog/MIRELOX.CFG"], StandardConfiguration);  // rewritten with '1'
+  EXPECT_GE(fake::IndexOfCall("OpenForWriting"), 0);
+  EXPECT_NE(fake::world.titles.back().find("COM1:"), std::string::npos);
+  EXPECT_EQ(Sent(msg::Char, 'a'), "");
+}
+
+TEST(Title, NamesThePortAndFitsItsBuffer) {
+  char title[TitleSize];
+  ComposeNormalTitle(title, 3);
+  EXPECT_EQ(std::string(title),
+            " Mirelox v2.2  |   COM3: 4800 8N1   |   select comport F1..F6   |   (c) Mirelox Instruments");
+  ComposeNormalTitle(title, -999);
+  EXPECT_EQ(std::string(title).size(), 94u);
+  EXPECT_EQ(std::string(title).substr(0, 27), " Mirelox v2.2  |   COM-999:");
 }
 
 }  // namespace

@@ -1,150 +1,167 @@
+// What the device's bytes do to the screen: one row per case, the bytes in and the screen, cursor
+// and line bytes out; then the drawing rules that need more than bytes (repaints, focus, caret).
 #include "terminal/screen.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/main_window.h"
 #include "app/window_messages.h"
 #include "platform/platform.h"
-#include "tests/fake/fake_platform.h"
-#include "tests/unit/terminal_fixture.h"
+#include "serial/transmit.h"
+#include "terminal/interpreter.h"
+#include "tests/unit/support.h"
 
 namespace {
 
-using Screen = TerminalTest;
+using Screen = Terminal;
+constexpr int W = fake::CharWidth;
+constexpr int H = fake::LineHeight;
+const std::string Reply = "MIRELOX     ";
 
-std::string BufferRow(int row) {
-  return std::string(reinterpret_cast<char*>(ScreenBuffer) + row * 80, 80);
+struct Case {
+  const char* name;
+  std::string bytes;
+  std::vector<std::string> rows;  // rows 0.. of ScreenBuffer without trailing blanks; the rest blank
+  int column, row;                // where the cursor ends
+  std::string sent = "";
+};
+
+const Case Cases[] = {
+    {"text advances the cursor", "abc", {"abc"}, 3, 0},
+    {"CR goes to the start of the next row", "ab\rc", {"ab", "c"}, 1, 1},
+    {"LF keeps the column", "ab\nc", {"ab", "  c"}, 3, 1},
+    {"CR LF moves two rows", "a\r\nb", {"a", "", "b"}, 1, 2},
+    {"A and D move back", "\x1b[03;03H\x1b[A\x1b[Dx", {"", " x"}, 2, 1},
+    {"A and D stop short of row and column 0", "\x1b[02;02H\x1b[A\x1b[Dx", {"", " x"}, 2, 1},
+    {"A and D at the origin", "\x1b[A\x1b[Dx", {"x"}, 1, 0},
+    {"B and C have no bound", "\x1b[B\x1b[Cx", {"", " x"}, 2, 1},
+    {"H takes two-digit fields", "\x1b[05;12Hx", {"", "", "", "", "           x"}, 12, 4},
+    {"H with zero fields", "ab\x1b[00;00Hx", {"xb"}, 1, 0},
+    {"H with negative fields", "ab\x1b[-5;-5Hx", {"xb"}, 1, 0},
+    {"H with a blank and a sign", "\x1b[ 3;+3Hx", {"", "", "  x"}, 3, 2},
+    {"H reads unsent fields as empty", "\x1b[12;34H\x1b[3Hx", {"", "", "x"}, 1, 2},
+    {"H far out wraps and clears", "abc\x1b[99;99Hq", {"q"}, 1, 0},
+    {"parameters before B are ignored", "\x1b[123Bx", {"", "x"}, 1, 1},
+    {"a lower-case letter is a parameter", "\x1b[aBx", {"", "x"}, 1, 1},
+    {"parameters beyond the buffer", "\x1b[" + std::string(300, '7') + "Bx", {"", "x"}, 1, 1},
+    {"ESC swallows the byte after it", "\x1bQx", {"x"}, 1, 0},
+    {"ESC ESC leaves [ A as text", "\x1b\x1b[A", {"[A"}, 2, 0},
+    {"J clears", "abc\r\x1b[Jd", {"d"}, 1, 0},
+    {"frozen text, CR and LF are dropped", "a\x1b[Fb\r\nc\x1b[Ud", {"ad"}, 2, 0},
+    {"frozen output still obeys commands", "\x1b[F\x1b[B\x1b[Cb\x1b[Ux", {"", " x"}, 2, 1},
+    {"the query is answered", "\x1b\xff\x7f\x08\x0c\x0a", {}, 0, 0, Reply},
+    {"the query's last byte is any byte",
+     "\x1b\xff\x7f\x08\x0c"
+     "Ax",
+     {"x"},
+     1,
+     0,
+     Reply},
+    {"the query is answered while frozen", "\x1b[F\x1b\xff\x7f\x08\x0c\x0a", {}, 0, 0, Reply},
+    {"a broken query is consumed", "\x1b\xff\x7f\x09kx", {"kx"}, 2, 0},
+    {"the byte that breaks a query may open a sequence", "\x1b\xff[Bx", {"", "x"}, 1, 1},
+    {"the byte after a query may open a sequence", "z\x1b\xff\x7f\x08\x0c[Jw", {"w"}, 1, 0, Reply},
+    {"control bytes are drawn", "\x07\x08\x09\x0c\x7f", {"\x07\x08\x09\x0c\x7f"}, 5, 0},
+    {"a zero byte draws nothing", std::string("a\0b", 3), {"ab"}, 2, 0},
+    {"code page 850 letters", "\x86\x8F\x91\x92\x9B\x9D\xE5\x84", {"\xE5\xC5\xE6\xC6\xF8\xD8\xE5\x84"}, 8, 0},
+    {"the 81st column lands in the next row's cell",
+     "\x1b[01;80Hxy",
+     {std::string(79, ' ') + "x", "y"},
+     81,
+     0},
+    {"a cursor past the 81st column wraps", "\x1b[01;80Hxyz", {std::string(79, ' ') + "x", "z"}, 1, 1},
+    {"row 27 clears and draws at the top left", "hello\x1b[28;04HZ", {"Z"}, 1, 0},
+    {"a wrap from row 26 clears", "hello\x1b[27;82HW", {"W"}, 1, 0},
+};
+
+TEST_F(Screen, ReceivedBytes) {
+  for (const Case& c : Cases) {
+    StartTerminal();
+    Receive(c.bytes);
+    std::vector<std::string> rows;
+    for (int r = 0; r < ScreenRows; ++r) rows.push_back(Row(r));
+    std::vector<std::string> expected = c.rows;
+    expected.resize(ScreenRows);
+    EXPECT_EQ(rows, expected) << c.name;
+    EXPECT_EQ(CursorX, c.column * W) << c.name;
+    EXPECT_EQ(CursorY, c.row * H) << c.name;
+    EXPECT_EQ(fake::world.sent, c.sent) << c.name;
+    RunLoopUntilIdle();  // the erase a clear asked for comes with the next paint
+    EXPECT_EQ(fake::VisibleRow(0), (Row(0) + std::string(80, ' ')).substr(0, 80)) << c.name;
+    EXPECT_TRUE(fake::CaretVisible()) << c.name;
+  }
 }
 
-void Resize() {
+TEST_F(Screen, TheReplyIsPaced) {
+  Receive("\x1b\xff\x7f\x08\x0c\x0a");
+  ASSERT_EQ(fake::world.sentAtUs.size(), 12u);
+  for (size_t i = 1; i < 12; ++i) EXPECT_EQ(fake::world.sentAtUs[i] - fake::world.sentAtUs[i - 1], 5000) << i;
+}
+
+TEST_F(Screen, TheCaretUnderlinesTheCursorCellAfterTextAndSequences) {
+  const int marginX = 2 * W, marginY = 2 * H;
+  Receive("ab");
+  EXPECT_EQ(fake::world.caretX, 2 * W + marginX);
+  EXPECT_EQ(fake::world.caretY, H + marginY);
+  Receive("\r\n");  // CR and LF move the cursor, not the caret
+  EXPECT_EQ(fake::world.caretY, H + marginY);
+  Receive("\x1b[05;03H");
+  EXPECT_EQ(fake::world.caretX, 2 * W + marginX);
+  EXPECT_EQ(fake::world.caretY, 5 * H + marginY);
+  ClearScreen();  // alone, the clear leaves the caret in the corner
+  EXPECT_EQ(fake::world.caretX, 0);
+  EXPECT_EQ(fake::world.caretY, 0);
+  MainWindowProc(msg::KillFocus, 0, 0);
+  Receive("c");
+  EXPECT_FALSE(fake::world.caretExists);
+  MainWindowProc(msg::SetFocus, 0, 0);
+  EXPECT_TRUE(fake::CaretVisible());
+  EXPECT_EQ(fake::world.caretX, W + marginX);
+}
+
+TEST_F(Screen, RowsBelowTheScreenAndThe81stColumnShowOnlyUntilTheNextFullRepaint) {
+  Receive("\x1b[25;80Hdefg\x1b[26;01Ha\x1b[27;06Hb\x1b[04;81Hc");
+  EXPECT_EQ(fake::VisibleRow(25)[0], 'a');
+  EXPECT_EQ(fake::VisibleRow(26)[5], 'b');
+  EXPECT_EQ(fake::world.visible[3 + 2][80 + 2], 'c');
   platform::InvalidateMainWindow(true);  // what a size change does to the window
   MainWindowProc(msg::Size, 0, 0);
+  EXPECT_EQ(fake::VisibleRow(25)[0], ' ');
+  EXPECT_EQ(fake::VisibleRow(26)[5], ' ');
+  EXPECT_EQ(fake::world.visible[3 + 2][80 + 2], ' ');
+  EXPECT_EQ(Row(4), "c");
+  EXPECT_EQ(Row(24), std::string(79, ' ') + "d");  // the rest ran past the last cell
 }
 
-void MoveTo(int row, int column) {
-  CursorY = row * fake::LineHeight;
-  CursorX = column * fake::CharWidth;
-}
-
-TEST_F(Screen, ACharacterInThe81stColumnIsStoredInTheNextRowAndWrapsTheNext) {
-  MoveTo(3, 80);
-  Receive("x");
-  EXPECT_EQ(fake::VisibleAt(3, 80), 'x');  // drawn past the 80th column
-  EXPECT_EQ(BufferRow(4)[0], 'x');
-  EXPECT_EQ(CursorX, 81 * fake::CharWidth);
-  Receive("y");  // column 81 wraps to the next line
-  EXPECT_EQ(BufferRow(4)[0], 'y');
-  EXPECT_EQ(fake::VisibleAt(4, 0), 'y');
-  EXPECT_EQ(CursorY, 4 * fake::LineHeight);
-}
-
-TEST_F(Screen, RowsBelowTheScreenShowUntilTheNextFullRepaint) {
-  MoveTo(25, 0);
-  Receive("a");
-  MoveTo(26, 5);
-  Receive("b");
-  EXPECT_EQ(fake::VisibleAt(25, 0), 'a');
-  EXPECT_EQ(fake::VisibleAt(26, 5), 'b');
-  MoveTo(24, 79);
-  Receive("cdefg");  // the tail runs past the last cell of the buffer and is dropped
-  Resize();
-  EXPECT_EQ(fake::VisibleAt(25, 0), ' ');
-  EXPECT_EQ(fake::VisibleAt(26, 5), ' ');
-  EXPECT_EQ(fake::VisibleAt(24, 79), 'c');
-}
-
-TEST_F(Screen, PassingRow26ClearsAndTheCharacterAtTheTopLeftStays) {
-  Receive("hello");
-  MoveTo(27, 3);
-  Receive("Z");
-  EXPECT_EQ(BufferRow(0), "Z" + std::string(79, ' '));
-  EXPECT_EQ(CursorX, fake::CharWidth);
-  EXPECT_EQ(CursorY, 0);
-  RunLoopUntilIdle();  // the erase that the clear asked for comes with the next paint
-  EXPECT_EQ(fake::VisibleRow(0), "Z" + std::string(79, ' '));
-  EXPECT_GE(fake::world.erasingPaints, 1);
-
-  // A wrap that carries the cursor from row 26 to 27 clears in the same paint.
-  MoveTo(26, 81);
-  Receive("W");
-  EXPECT_EQ(BufferRow(0), "W" + std::string(79, ' '));
-}
-
-TEST_F(Screen, AWindowThatLostItsPixelsIsDrawnAgainFromTheBuffer) {
-  Receive("keep me");
+// After a clear at row 27 drew a character at the top left, the erase the clear asked for comes
+// with the next paint cycle, whichever handler opens it: the character must survive it.
+TEST_F(Screen, TheCycleThatConsumesAnEraseRedrawsTheScreen) {
+  for (unsigned message : {msg::Paint, msg::SetFocus, msg::Activate}) {
+    StartTerminal();
+    Receive("\x1b[28;01HZ");
+    MainWindowProc(msg::KillFocus, 0, 0);
+    MainWindowProc(message, 0, 0);
+    RunLoopUntilIdle();
+    EXPECT_EQ(fake::VisibleRow(0).substr(0, 2), "Z ") << message;
+  }
   fake::world.visible.assign(fake::ClientRows, std::string(fake::ClientColumns, '#'));  // uncovered
   platform::InvalidateMainWindow(true);
   RunLoopUntilIdle();
-  EXPECT_EQ(fake::VisibleRow(0).substr(0, 8), "keep me ");
-  EXPECT_EQ(fake::VisibleAt(1, 0), ' ');
+  EXPECT_EQ(fake::VisibleRow(0).substr(0, 2), "Z ");
+  EXPECT_EQ(fake::VisibleRow(1), std::string(80, ' '));
 }
 
-TEST_F(Screen, ControlAndZeroBytesAreDrawnAsText) {
-  Receive(std::string("\x07\x08\x09\x0c\x7f", 5));
-  EXPECT_EQ(BufferRow(0).substr(0, 5), std::string("\x07\x08\x09\x0c\x7f", 5));
-  EXPECT_EQ(CursorX, 5 * fake::CharWidth);
-
-  MoveTo(27, 0);
-  Receive(std::string(1, '\0'));  // draws nothing, does not advance, but still clears
-  EXPECT_EQ(CursorX, 0);
-  EXPECT_EQ(CursorY, 0);
-  EXPECT_EQ(BufferRow(0), std::string(80, ' '));
-}
-
-TEST_F(Screen, CodePage850LettersAreShownAsWindowsLetters) {
-  Receive("\x86\x8F\x91\x92\x9B\x9D\xE5\x84\xFF");
-  EXPECT_EQ(BufferRow(0).substr(0, 9), "\xE5\xC5\xE6\xC6\xF8\xD8\xE5\x84\xFF");
-  EXPECT_EQ(fake::VisibleRow(0).substr(0, 9), "\xE5\xC5\xE6\xC6\xF8\xD8\xE5\x84\xFF");
-}
-
-TEST_F(Screen, TheCaretUnderlinesTheCursorCellWhileTheWindowHasFocus) {
-  const int marginX = 2 * fake::CharWidth, marginY = 2 * fake::LineHeight;
-  EXPECT_TRUE(fake::CaretVisible());
-  Receive("ab");
-  EXPECT_EQ(fake::world.caretX, 2 * fake::CharWidth + marginX);
-  EXPECT_EQ(fake::world.caretY, marginY + fake::LineHeight);
-  EXPECT_TRUE(fake::CaretVisible());
-
-  Receive("\x1b[J");
-  // the clear leaves the caret at the corner; the end of the sequence places it again
-  EXPECT_EQ(fake::world.caretX, marginX);
-  EXPECT_EQ(fake::world.caretY, marginY + fake::LineHeight);
-
-  ClearScreen();
-  EXPECT_EQ(fake::world.caretX, 0);
-  EXPECT_EQ(fake::world.caretY, 0);
-
-  MainWindowProc(msg::KillFocus, 0, 0);
-  EXPECT_FALSE(fake::CaretVisible());
-  Receive("c");
-  EXPECT_FALSE(fake::CaretVisible());
-  MainWindowProc(msg::SetFocus, 0, 0);
-  EXPECT_TRUE(fake::CaretVisible());
-}
-
-TEST_F(Screen, EightyBlanksFillExactlyOneRow) {
-  Receive("xxxxxxxxxx");
-  CursorX = 0;
-  std::memset(PendingText, ' ', 80);
-  PendingText[80] = 0;
-  ShowPendingText();
-  EXPECT_EQ(BufferRow(0), std::string(80, ' '));
-  EXPECT_EQ(BufferRow(1), std::string(80, ' '));
-  EXPECT_EQ(CursorX, 80 * fake::CharWidth);
-  EXPECT_EQ(PendingText[0], 0);
-}
-
-TEST(ScreenFont, ZeroMetricsNeverDivideByZero) {
+TEST(ScreenFont, ZeroMetricsGiveOnePixelCells) {
   StartTerminal();
   fake::world.fontBroken = true;
   CreateScreenFont();
-  EXPECT_GT(LineHeight, 0);
-  EXPECT_GT(CharWidth, 0);
-  Receive("abc\r\n\x1b[05;05H\x1b[Bq");
-  EXPECT_EQ(BufferRow(5)[4], 'q');
+  Receive("\x1b[03;05Hq");
+  EXPECT_EQ(Row(2), "    q");
+  EXPECT_EQ(MarginX, 2);
+  ResetCore();
 }
 
 }  // namespace

@@ -1,137 +1,143 @@
+// ESC [ R and ESC [ T: the dialogs, the file between disk and line, and what is left on the disk
+// and the screen afterwards.
 #include "transfer/transfer_commands.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "config/configuration.h"
-#include "terminal/interpreter.h"
 #include "terminal/screen.h"
-#include "tests/fake/fake_platform.h"
-#include "tests/unit/scripted_device.h"
-#include "tests/unit/terminal_fixture.h"
+#include "tests/unit/support.h"
 #include "transfer/block_protocol.h"
 
 namespace {
 
-using TransferCommands = TerminalTest;
+using TransferCommands = Terminal;
+const std::string Ack(1, ACK), Nak(1, NAK);
 
-std::vector<std::string> BlocksOf(const std::string& data) {
-  std::vector<std::string> blocks;
-  for (size_t i = 0; i < data.size(); i += 128) {
-    blocks.push_back(MakeBlock(static_cast<unsigned char>(1 + i / 128), data.substr(i, 128)));
-  }
-  return blocks;
+// The device takes whatever comes: NAK to start, ACK to every block and to EOT.
+void TakeEverything(std::string* received) {
+  fake::world.answer = [received](unsigned char byte) {
+    *received += static_cast<char>(byte);
+    return received->size() % 132 == 0 || (received->size() % 132 == 1 && byte == EOT) ? Ack : "";
+  };
 }
 
-void ExpectClearedScreen() {
-  EXPECT_EQ(CursorX, 0);
-  EXPECT_EQ(CursorY, 0);
-  EXPECT_EQ(PendingText[0], 0);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(ScreenBuffer), 80), std::string(80, ' '));
+// The device gives one block of data, or stops after part of it.
+void Give(const std::string& data, size_t bytesOnTheLine = 133) {
+  unsigned char sum = 0;
+  for (unsigned char c : data) sum = static_cast<unsigned char>(sum + c);
+  const std::string block = std::string{char(SOH), 1, char(254)} + data + char(sum);
+  AnswerInTurns({block.substr(0, bytesOnTheLine), "\x04"});
 }
 
-TEST_F(TransferCommands, TheFilterOffersTheConfiguredDescriptionWithBin) {
-  fake::world.dialogAnswers = {std::nullopt, std::nullopt};
-  Receive("\x1b[R\x1b[T");
-  EXPECT_EQ(fake::world.dialogTitles,
-            (std::vector<std::string>{"Send which file?", "Save the received file as"}));
-  EXPECT_EQ(fake::world.dialogFilters[0], "Binary files|*.bin|");
+void ExpectClearedScreen(const std::string& name) {
+  RunLoopUntilIdle();  // the erase the clear asked for comes with the next paint
+  EXPECT_EQ(CursorX, 0) << name;
+  EXPECT_EQ(CursorY, 0) << name;
+  EXPECT_EQ(PendingText[0], 0) << name;
+  EXPECT_EQ(Row(0), "") << name;
+  EXPECT_EQ(fake::VisibleRow(0), std::string(80, ' ')) << name;
+}
 
+TEST_F(TransferCommands, DialogsOfferTheConfiguredTitlesAndFilter) {
+  Receive("some text\x1b[R more\x1b[T");
+  EXPECT_EQ(fake::world.dialogs,
+            (std::vector<std::string>{"Open Send which file? Binary files|*.bin|",
+                                      "Save Save the received file as Binary files|*.bin|"}));
+  ExpectClearedScreen("cancelled");
+  EXPECT_EQ(fake::world.sent, "");
+  EXPECT_TRUE(fake::world.messages.empty());
   std::snprintf(MessageLines[2], MessageLineSize, "%s", "A description of thirty-five chars");
   SendFileToDevice();
-  EXPECT_EQ(fake::world.dialogFilters.back(), "A description of thirty-five |*.bin|");  // cut to 29
-
+  EXPECT_EQ(fake::world.dialogs.back(), "Open Send which file? A description of thirty-five |*.bin|");
   MessageLines[2][0] = 0;
   SendFileToDevice();
-  EXPECT_EQ(fake::world.dialogFilters.back(), "");  // no filter at all
-}
-
-TEST_F(TransferCommands, CancellingEitherDialogClearsTheScreenAndSendsNothing) {
-  Receive("some text");
-  fake::world.dialogAnswers = {std::nullopt};
-  Receive("\x1b[R");
-  ExpectClearedScreen();
-  Receive("more");
-  fake::world.dialogAnswers = {std::nullopt};
-  Receive("\x1b[T");
-  ExpectClearedScreen();
-  EXPECT_TRUE(fake::world.sent.empty());
-  EXPECT_TRUE(fake::world.messages.empty());
+  EXPECT_EQ(fake::world.dialogs.back(), "Open Send which file? ");  // no filter at all
 }
 
 TEST_F(TransferCommands, SendingTakesTheFirst7680BytesOfTheChosenFile) {
-  const std::string content = Pattern(10000, 4);
-  fake::world.files["/data/big.bin"] = content;
-  fake::world.dialogAnswers = {std::string("/data/big.bin")};
-  fake::DeviceSends("\x1b[R");
-  ReceivingDevice device;  // its NAK comes after the command
-  Receive("");
-  EXPECT_EQ(device.blocks.size(), 60u);
-  EXPECT_EQ(device.accepted, content.substr(0, 7680));
-  EXPECT_TRUE(fake::world.messages.empty());
-  ExpectClearedScreen();
-  EXPECT_EQ(fake::world.title.rfind(" Mirelox v2.2", 0), 0u);
-}
-
-TEST_F(TransferCommands, AFileThatCannotBeOpenedIsReportedAndNothingIsSent) {
+  struct File {
+    std::string content;
+    size_t blocks;
+  };
+  for (const File& file : {File{std::string(10000, 'q'), 60}, File{"", 1}}) {
+    StartTerminal();
+    fake::world.files["/data/f.bin"] = file.content;
+    fake::world.dialogAnswers = {std::string("/data/f.bin")};
+    std::string received;
+    TakeEverything(&received);
+    Receive("\x1b[R" + Nak);
+    EXPECT_EQ(received.size(), 132 * file.blocks + 1) << file.blocks;
+    EXPECT_EQ(
+        received.substr(3, 128),
+        file.content.substr(0, 128) + std::string(128 - std::min<size_t>(128, file.content.size()), '\0'));
+    EXPECT_TRUE(fake::world.messages.empty()) << file.blocks;
+    ExpectClearedScreen("sent");
+  }
   fake::world.dialogAnswers = {std::string("/data/gone.bin")};
+  fake::world.sent.clear();
   Receive("\x1b[R");
   ASSERT_EQ(fake::world.messages.size(), 1u);
   EXPECT_EQ(fake::world.messages[0].text, "Cannot open the file");
-  EXPECT_TRUE(fake::world.sent.empty());
-  ExpectClearedScreen();
+  EXPECT_EQ(fake::world.sent, "");
+  ExpectClearedScreen("not opened");
 }
 
-TEST_F(TransferCommands, ReceivingWritesTheBlocksOnlyAfterTheTransfer) {
-  const std::string data = Pattern(300, 2);
-  fake::world.dialogAnswers = {std::string("/data/new.bin")};
-  SendingDevice device(BlocksOf(data + std::string(84, '\x1a')));
-  Receive("\x1b[T");
-  ASSERT_EQ(fake::world.files.count("/data/new.bin"), 1u);
-  EXPECT_EQ(fake::world.files["/data/new.bin"], data + std::string(84, '\x1a'));
-  EXPECT_EQ(fake::world.files.count("/data/new.bin.part"), 0u);
-  EXPECT_TRUE(fake::world.messages.empty());
-  ExpectClearedScreen();
-
-  fake::world.files["/data/old.bin"] = "old content";
-  fake::world.dialogAnswers = {std::string("/data/old.bin")};
-  SendingDevice again(BlocksOf(Pattern(128, 8)));
-  Receive("\x1b[T");
-  EXPECT_EQ(fake::world.files["/data/old.bin"], Pattern(128, 8));
-}
-
-TEST_F(TransferCommands, ANoConnectionLeavesTheChosenFileAlone) {
-  fake::world.files["/data/old.bin"] = "old content";
-  fake::world.dialogAnswers = {std::string("/data/old.bin"), std::string("/data/none.bin")};
-  Receive("\x1b[T");
-  EXPECT_EQ(fake::world.files["/data/old.bin"], "old content");
-  EXPECT_EQ(fake::world.messages.back().text, "ERROR: No connection!");
-  ExpectClearedScreen();
-
-  SendingDevice silentMidway(BlocksOf(Pattern(256)));
-  silentMidway.shape = [](int index, int, const std::string& b) { return index == 1 ? b.substr(0, 9) : b; };
-  Receive("\x1b[T");
-  EXPECT_EQ(fake::world.files.count("/data/none.bin"), 0u);
-  EXPECT_EQ(fake::world.files.count("/data/none.bin.part"), 0u);
-}
-
-TEST_F(TransferCommands, AFailedSaveIsReportedAndNeverDestroysTheOldFile) {
-  fake::world.files["/data/old.bin"] = "old content";
-  fake::world.writeLimit["/data/old.bin.part"] = 100;  // a disk that fills up
-  fake::world.dialogAnswers = {std::string("/data/old.bin")};
-  SendingDevice device(BlocksOf(Pattern(256)));
-  Receive("\x1b[T");
+// Giving up empties the progress title before the message box, whose repaint would draw it.
+TEST_F(TransferCommands, AStalledSendLeavesNoTitleOnTheScreen) {
+  fake::world.files["/data/f.bin"] = std::string(300, 'q');
+  fake::world.dialogAnswers = {std::string("/data/f.bin")};
+  Receive("\x1b[R" + Nak);  // and then no answer to the first block
   ASSERT_EQ(fake::world.messages.size(), 1u);
-  EXPECT_EQ(fake::world.messages[0].text, "Cannot create the file");
-  EXPECT_EQ(fake::world.files["/data/old.bin"], "old content");
-  EXPECT_EQ(fake::world.files.count("/data/old.bin.part"), 0u);
+  EXPECT_EQ(fake::IndexOfCall("Draw Sending block"), -1);
+  ExpectClearedScreen("stalled");
+}
 
-  fake::world.dialogAnswers = {std::string("/readonly/x.bin")};
-  SendingDevice other(BlocksOf(Pattern(128)));
+TEST_F(TransferCommands, AReceivedFileReplacesTheChosenOneOnlyWhenWhole) {
+  fake::world.files["/data/old.bin"] = "old content";
+  fake::world.files["/data/~0.tmp"] = "a file of the user's";
+  fake::world.dialogAnswers = {std::string("/data/old.bin")};
+  Give(std::string(128, 'n'));
   Receive("\x1b[T");
-  EXPECT_EQ(fake::world.messages.back().text, "Cannot create the file");
-  EXPECT_EQ(fake::world.files.count("/readonly/x.bin"), 0u);
+  EXPECT_EQ(fake::world.files["/data/old.bin"], std::string(128, 'n'));
+  EXPECT_EQ(fake::world.files["/data/~0.tmp"], "a file of the user's");
+  EXPECT_EQ(fake::world.files.size(), 3u);  // with MIRELOX.CFG: no temporary file is left
+  EXPECT_LT(fake::IndexOfCall("WriteFile /data/~1.tmp"), fake::IndexOfCall("FlushFile /data/~1.tmp"));
+  EXPECT_LT(fake::IndexOfCall("FlushFile /data/~1.tmp"),
+            fake::IndexOfCall("ReplaceFile /data/~1.tmp /data/old.bin"));
+  EXPECT_TRUE(fake::world.messages.empty());
+  ExpectClearedScreen("received");
+}
+
+TEST_F(TransferCommands, AFailedReceiveOrSaveLeavesTheOldFileAndNoOther) {
+  struct Failure {
+    const char* name;
+    std::string path;
+    size_t bytesOnTheLine, diskRoom;
+    std::string message;
+  };
+  const std::string longPath = "/" + std::string(FileNameBufferSize - 6, 'd') + "/a";
+  for (const Failure& f :
+       {Failure{"no connection", "/data/old.bin", 0, SIZE_MAX, "ERROR: No connection!"},
+        Failure{"silent midway", "/data/old.bin", 60, SIZE_MAX, "ERROR: No connection!"},
+        Failure{"full disk", "/data/old.bin", 133, 100, "Cannot create the file"},
+        Failure{"read-only folder", "/readonly/x.bin", 133, SIZE_MAX, "Cannot create the file"},
+        Failure{"no room for a temporary name", longPath, 133, SIZE_MAX, "Cannot create the file"}}) {
+    StartTerminal();
+    fake::world.files["/data/old.bin"] = "old content";
+    fake::world.diskRoom = f.diskRoom;
+    fake::world.dialogAnswers = {f.path};
+    if (f.bytesOnTheLine > 0) Give(std::string(128, 'n'), f.bytesOnTheLine);
+    Receive("\x1b[T");
+    EXPECT_EQ(fake::world.files["/data/old.bin"], "old content") << f.name;
+    EXPECT_EQ(fake::world.files.size(), 2u) << f.name;
+    ASSERT_EQ(fake::world.messages.size(), 1u) << f.name;
+    EXPECT_EQ(fake::world.messages[0].text, f.message) << f.name;
+    ExpectClearedScreen(f.name);
+  }
 }
 
 }  // namespace

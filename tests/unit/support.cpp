@@ -1,8 +1,9 @@
-#include "tests/unit/terminal_fixture.h"
+#include "tests/unit/support.h"
 
 #include <cstring>
 
 #include "app/main_window.h"
+#include "app/window_messages.h"
 #include "config/configuration.h"
 #include "platform/platform.h"
 #include "serial/serial_port.h"
@@ -24,17 +25,9 @@ const char StandardConfiguration[] =
     "Cannot open the file\r\n"
     "Sending block \r\n";
 
-void TerminalTest::SetUp() {
-  StartTerminal();
-}
-void TerminalTest::TearDown() {
-  ComPort.close();
-}
-
-void ResetCoreState() {
+void ResetCore() {
   ComPort.close();
   fake::Reset();
-  std::memset(ConfigBuffer, 0, sizeof ConfigBuffer);
   std::memset(TransmitBuffer, 0, sizeof TransmitBuffer);
   std::memset(TransferBuffer, 0, sizeof TransferBuffer);
   InitScreen();
@@ -42,19 +35,18 @@ void ResetCoreState() {
   LineHeight = CharWidth = MarginX = MarginY = 0;
   PendingText[0] = 0;
   OutputFrozen = 0;
-  LastReceivedByte = 0;
-  ParamCount = 0;
+  CurrentPort = 0;
 }
 
 void StartTerminal() {
-  ResetCoreState();
+  ResetCore();
   fake::world.files["/prog/MIRELOX.CFG"] = StandardConfiguration;
   LoadConfiguration();
   CurrentPort = 1;
   platform::OpenMainWindow("MIRELOX", "mirelox");
   CreateScreenFont();
   ComPort.open(1);
-  MainWindowProc(7, 0, 0);  // the focus: the caret exists
+  MainWindowProc(msg::SetFocus, 0, 0);
   fake::world.calls.clear();
 }
 
@@ -79,6 +71,17 @@ void RunLoopUntilIdle() {
   }
 }
 
+void AnswerInTurns(std::vector<std::string> turns) {
+  fake::world.answer = [turns = std::move(turns), next = size_t(0)](unsigned char) mutable {
+    return next < turns.size() ? turns[next++] : std::string();
+  };
+}
+
+std::string Row(int row) {
+  std::string text(reinterpret_cast<char*>(ScreenBuffer) + row * ScreenColumns, ScreenColumns);
+  return text.erase(text.find_last_not_of(' ') + 1);
+}
+
 std::string Hex(const std::string& bytes) {
   std::string out;
   char part[4];
@@ -86,6 +89,5 @@ std::string Hex(const std::string& bytes) {
     std::snprintf(part, sizeof part, "%02X ", c);
     out += part;
   }
-  if (!out.empty()) out.pop_back();
-  return out;
+  return out.empty() ? out : out.substr(0, out.size() - 1);
 }

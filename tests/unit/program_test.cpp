@@ -1,0 +1,127 @@
+// The program as a whole: start-up and shutdown order, the main loop's turns and its sleep, the
+// window's commands.
+#include "app/program.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/window_messages.h"
+#include "config/configuration.h"
+#include "serial/serial_port.h"
+#include "tests/unit/support.h"
+
+namespace {
+
+class Program : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetCore();
+    fake::world.files["/prog/MIRELOX.CFG"] = StandardConfiguration;
+  }
+  void TearDown() override { ResetCore(); }
+};
+
+// Each call (by its start) comes after the one before it.
+void ExpectInOrder(const std::vector<std::string>& calls) {
+  const auto& made = fake::world.calls;
+  auto at = made.begin();
+  for (const std::string& call : calls) {
+    at = std::find_if(at, made.end(), [&](const std::string& c) { return c.rfind(call, 0) == 0; });
+    ASSERT_NE(at, made.end()) << call << " is missing or out of order";
+    ++at;
+  }
+}
+
+TEST_F(Program, StartsInOrderAndEndsWhenTheWindowIsClosed) {
+  fake::Post(msg::Close);
+  EXPECT_EQ(MireloxMain(1), 0);
+  ExpectInOrder({"OpenForReading /prog/MIRELOX.CFG", "OpenSerialDevice 1", "RegisterClass MIRELOX",
+                 "OpenMainWindow MIRELOX mirelox", "ShowMainWindow", "SetTitle  Mirelox v2.2  |   COM1: ",
+                 "LoadAccelerators", "DestroyMainWindow", "PostQuit", "CloseSerialDevice 1"});
+  EXPECT_TRUE(fake::world.messages.empty());
+  EXPECT_EQ(fake::world.openPort, 0);
+  EXPECT_TRUE(fake::world.invalid && fake::world.eraseRequested);  // the first paint erases
+}
+
+TEST_F(Program, ThePortDigitChoosesThePortAndAFailureIsToldBeforeTheWindow) {
+  fake::world.files["/prog/MIRELOX.CFG"][0] = '3';
+  fake::Post(msg::Command, cmd::Exit);
+  MireloxMain(1);
+  EXPECT_GE(fake::IndexOfCall("OpenSerialDevice 3"), 0);
+  ResetCore();
+  fake::world.files["/prog/MIRELOX.CFG"] = "A";
+  fake::Post(msg::Command, cmd::Exit);
+  EXPECT_EQ(MireloxMain(1), 0);
+  EXPECT_EQ(CurrentPort, 17);
+  ASSERT_EQ(fake::world.messages.size(), 1u);
+  EXPECT_EQ(fake::world.messages[0].text, "Error: COM port cannot be opened!\nSelect another COM port.");
+  EXPECT_FALSE(fake::world.messages[0].owned);
+  EXPECT_NE(fake::world.titles.back().find("COM17:"), std::string::npos);
+}
+
+TEST_F(Program, WithoutConfigurationOrWindowNothingRuns) {
+  fake::world.files.clear();
+  EXPECT_THROW(MireloxMain(1), fake::ProcessExit);
+  EXPECT_EQ(fake::IndexOfCall("OpenSerialDevice"), -1);
+  EXPECT_EQ(fake::IndexOfCall("OpenMainWindow"), -1);
+  ResetCore();
+  fake::world.files["/prog/MIRELOX.CFG"] = StandardConfiguration;
+  fake::world.windowCanBeCreated = false;
+  EXPECT_EQ(MireloxMain(1), 0);
+  EXPECT_TRUE(fake::world.messages.empty());
+  EXPECT_EQ(fake::IndexOfCall("LoadAccelerators"), -1);
+}
+
+// Each turn: one message, then one byte. Only a turn that finds neither sleeps, and what arrives
+// meanwhile is taken in the next turns in the usual order.
+TEST_F(Program, TheLoopTakesAMessageThenAByteAndSleepsOnlyWhenIdle) {
+  fake::Post(msg::Char, 'a');
+  fake::Post(msg::Char, 'b');
+  fake::DeviceSends("XY");
+  fake::DeviceSends("Z", 1000);
+  fake::Post(msg::Char, 'c', 1000);
+  fake::Post(msg::Command, cmd::Exit, 2000);
+  MireloxMain(1);
+  ExpectInOrder(
+      {"Sent a", "Draw X", "Sent b", "Draw Y", "Wait", "Sent c", "Draw Z", "Wait", "DestroyMainWindow"});
+  int waits = 0;
+  for (const std::string& call : fake::world.calls) waits += call == "Wait";
+  EXPECT_EQ(waits, 2);
+  EXPECT_GE(fake::world.nowUs, 2000 * 1000);
+}
+
+TEST_F(Program, WindowCommandsAndTheAboutDialog) {
+  fake::Post(msg::Command, cmd::About);
+  fake::Post(msg::Command, 999);
+  fake::Post(msg::Command, cmd::Exit);
+  MireloxMain(1);
+  EXPECT_TRUE(fake::world.aboutOpen);
+  EXPECT_GE(fake::IndexOfCall("DefaultWindowProc 273"), 0);
+  EXPECT_FALSE(AboutDialogProc(msg::Command, 3));
+  EXPECT_FALSE(AboutDialogProc(msg::Paint, 0));
+  EXPECT_TRUE(fake::world.aboutOpen);
+  EXPECT_TRUE(AboutDialogProc(msg::Command, cmd::Cancel));
+  EXPECT_TRUE(AboutDialogProc(msg::Command, cmd::Ok));
+  ExpectInOrder({"EndAboutDialog 2", "EndAboutDialog 1"});
+  EXPECT_FALSE(fake::world.aboutOpen);
+}
+
+TEST_F(Program, HandledMessagesAnswerZeroAndTheRestGoToDefaultProcessing) {
+  StartTerminal();
+  for (unsigned message : {msg::Create, msg::Size, msg::Activate, msg::SetFocus, msg::KillFocus, msg::Paint,
+                           msg::KeyDown, msg::Char}) {
+    EXPECT_EQ(MainWindowProc(message, 0, 0), 0) << message;
+  }
+  EXPECT_EQ(fake::IndexOfCall("DefaultWindowProc"), -1);
+  MainWindowProc(3, 0, 0);  // WM_MOVE
+  EXPECT_GE(fake::IndexOfCall("DefaultWindowProc 3"), 0);
+  EXPECT_EQ(MainWindowProc(msg::Destroy, 0, 0), 0);
+  EXPECT_EQ(fake::world.quitCode, 0);
+  EXPECT_EQ(fake::world.openPort, 0);
+}
+
+}  // namespace

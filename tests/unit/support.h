@@ -1,0 +1,33 @@
+// The core over the fake platform as a test finds it: a terminal started with StandardConfiguration,
+// its window open with the focus, COM1 open; and helpers that make a case read like the line.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/fake/fake_platform.h"
+
+// Ten message lines whose text tells where each one shows up.
+extern const char StandardConfiguration[];
+
+// Every core state and the fake world back to what a process starts with.
+void ResetCore();
+void StartTerminal();
+// The device sends bytes; the terminal takes each as the main loop does, until none is due.
+void Receive(const std::string& bytes);
+// One message and at most one byte per turn, as the main loop does, until neither is left.
+void RunLoopUntilIdle();
+std::string Row(int row);  // a row of ScreenBuffer without its trailing blanks
+std::string Hex(const std::string& bytes);
+
+class Terminal : public ::testing::Test {
+ protected:
+  void SetUp() override { StartTerminal(); }
+  void TearDown() override { ResetCore(); }
+};
+
+// The device answers each byte the terminal writes with the next of these turns (nothing once
+// they run out): a conversation scripted from the device's side.
+void AnswerInTurns(std::vector<std::string> turns);
