@@ -1,95 +1,77 @@
-// Key presses as the core sees them: the virtual-key code of WM_KEYDOWN, the Windows-1252 code
-// of the WM_CHAR that follows it, and the accelerators that Alt keys give.
+// Key presses as the core sees them: the virtual-key code of WM_KEYDOWN, the Windows-1252 code of
+// the WM_CHAR that follows it, the accelerator command an Alt key gives, or nothing for the core.
 #include "platform/gtk/key_translation.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using platform::gtk::KeyMessages;
-using platform::gtk::TranslateKey;
-
-constexpr auto None = static_cast<GdkModifierType>(0);
+constexpr auto None = GdkModifierType(0);
 constexpr auto Shift = GDK_SHIFT_MASK;
 constexpr auto Control = GDK_CONTROL_MASK;
 constexpr auto Alt = GDK_MOD1_MASK;
+constexpr int NotForCore = -2;
 
-KeyMessages Press(guint keyval, GdkModifierType state = None) {
-  return TranslateKey(keyval, state, false, true);
-}
+struct Press {
+  guint keyval;
+  GdkModifierType state;
+  int virtualKey;  // NotForCore: the event is left to GTK
+  int character;
+  int command;
+};
 
-TEST(KeyTranslation, PrintableKeysGiveTheirWindowsCharacter) {
-  EXPECT_EQ(Press(GDK_KEY_a).virtualKey, 'A');
-  EXPECT_EQ(Press(GDK_KEY_a).character, 'a');
-  EXPECT_EQ(Press(GDK_KEY_A, Shift).virtualKey, 'A');
-  EXPECT_EQ(Press(GDK_KEY_A, Shift).character, 'A');
-  EXPECT_EQ(Press(GDK_KEY_7).virtualKey, '7');
-  EXPECT_EQ(Press(GDK_KEY_7).character, '7');
-  EXPECT_EQ(Press(GDK_KEY_question, Shift).character, '?');
-  EXPECT_EQ(Press(GDK_KEY_space).character, ' ');
-  EXPECT_EQ(Press(GDK_KEY_aring).character, 0xE5);
-  EXPECT_EQ(Press(GDK_KEY_AE, Shift).character, 0xC6);
-  EXPECT_EQ(Press(GDK_KEY_oslash).character, 0xF8);
-  EXPECT_EQ(Press(GDK_KEY_EuroSign).character, 0x80);
-  EXPECT_EQ(Press(GDK_KEY_Cyrillic_a).character, -1);  // no such character in Windows-1252
-  EXPECT_TRUE(Press(GDK_KEY_Cyrillic_a).forCore);      // the key-down still goes out
-}
+const Press Presses[] = {
+    {GDK_KEY_a, None, 'A', 'a', 0},
+    {GDK_KEY_A, Shift, 'A', 'A', 0},
+    {GDK_KEY_7, None, '7', '7', 0},
+    {GDK_KEY_question, Shift, 0xFF, '?', 0},
+    {GDK_KEY_space, None, 0x20, ' ', 0},
+    {GDK_KEY_aring, None, 0xFF, 0xE5, 0},
+    {GDK_KEY_AE, Shift, 0xFF, 0xC6, 0},
+    {GDK_KEY_EuroSign, None, 0xFF, 0x80, 0},
+    {GDK_KEY_Cyrillic_a, None, 0xFF, -1, 0},  // no such character in Windows-1252
+    {GDK_KEY_Return, None, 0x0D, 0x0D, 0},
+    {GDK_KEY_Return, Control, 0x0D, 0x0A, 0},
+    {GDK_KEY_j, Control, 'J', 0x0A, 0},
+    {GDK_KEY_m, Control, 'M', 0x0D, 0},
+    {GDK_KEY_BackSpace, None, 0x08, 0x08, 0},
+    {GDK_KEY_BackSpace, Control, 0x08, 0x7F, 0},
+    {GDK_KEY_Tab, None, 0x09, 0x09, 0},
+    {GDK_KEY_Escape, None, 0x1B, 0x1B, 0},
+    {GDK_KEY_Z, GdkModifierType(Control | Shift), 'Z', 0x1A, 0},
+    {GDK_KEY_1, Control, '1', -1, 0},
+    {GDK_KEY_Page_Up, None, 0x21, -1, 0},
+    {GDK_KEY_Page_Down, None, 0x22, -1, 0},
+    {GDK_KEY_End, None, 0x23, -1, 0},
+    {GDK_KEY_Home, None, 0x24, -1, 0},
+    {GDK_KEY_KP_Left, None, 0x25, -1, 0},
+    {GDK_KEY_Up, None, 0x26, -1, 0},
+    {GDK_KEY_Right, None, 0x27, -1, 0},
+    {GDK_KEY_Down, None, 0x28, -1, 0},
+    {GDK_KEY_Insert, None, 0x2D, -1, 0},
+    {GDK_KEY_Delete, None, 0x2E, -1, 0},
+    {GDK_KEY_F1, None, 0x70, -1, 0},
+    {GDK_KEY_F12, None, 0x7B, -1, 0},
+    {GDK_KEY_Shift_L, None, NotForCore, -1, 0},
+    {GDK_KEY_Control_R, Control, NotForCore, -1, 0},
+    {GDK_KEY_ISO_Level3_Shift, None, NotForCore, -1, 0},
+    {GDK_KEY_question, GdkModifierType(Alt | Shift), 0, -1, 104},
+    {GDK_KEY_KP_Divide, Alt, 0, -1, 104},
+    {GDK_KEY_a, Alt, NotForCore, -1, 0},  // left to GTK's mnemonics
+    {GDK_KEY_F4, Alt, NotForCore, -1, 0},
+};
 
-TEST(KeyTranslation, EditingKeysGiveTheirControlCodes) {
-  EXPECT_EQ(Press(GDK_KEY_Return).virtualKey, 0x0Du);
-  EXPECT_EQ(Press(GDK_KEY_Return).character, 0x0D);
-  EXPECT_EQ(Press(GDK_KEY_Return, Control).character, 0x0A);
-  EXPECT_EQ(Press(GDK_KEY_j, Control).virtualKey, 'J');
-  EXPECT_EQ(Press(GDK_KEY_j, Control).character, 0x0A);
-  EXPECT_EQ(Press(GDK_KEY_m, Control).character, 0x0D);
-  EXPECT_EQ(Press(GDK_KEY_BackSpace).virtualKey, 0x08u);
-  EXPECT_EQ(Press(GDK_KEY_BackSpace).character, 0x08);
-  EXPECT_EQ(Press(GDK_KEY_BackSpace, Control).virtualKey, 0x08u);
-  EXPECT_EQ(Press(GDK_KEY_BackSpace, Control).character, 0x7F);
-  EXPECT_EQ(Press(GDK_KEY_Tab).character, 0x09);
-  EXPECT_EQ(Press(GDK_KEY_Escape).character, 0x1B);
-  EXPECT_EQ(Press(GDK_KEY_a, Control).character, 0x01);
-  EXPECT_EQ(Press(GDK_KEY_Z, GdkModifierType(Control | Shift)).character, 0x1A);
-  EXPECT_EQ(Press(GDK_KEY_1, Control).character, -1);
-}
-
-TEST(KeyTranslation, NavigationAndFunctionKeysGiveVirtualKeysOnly) {
-  const struct {
-    guint keyval;
-    unsigned virtualKey;
-  } keys[] = {
-      {GDK_KEY_Page_Up, 0x21}, {GDK_KEY_Page_Down, 0x22}, {GDK_KEY_End, 0x23},    {GDK_KEY_Home, 0x24},
-      {GDK_KEY_Left, 0x25},    {GDK_KEY_Up, 0x26},        {GDK_KEY_Right, 0x27},  {GDK_KEY_Down, 0x28},
-      {GDK_KEY_KP_Left, 0x25}, {GDK_KEY_Insert, 0x2D},    {GDK_KEY_Delete, 0x2E}, {GDK_KEY_F1, 0x70},
-      {GDK_KEY_F6, 0x75},      {GDK_KEY_F7, 0x76},        {GDK_KEY_F12, 0x7B},
-  };
-  for (const auto& key : keys) {
-    KeyMessages messages = Press(key.keyval);
-    EXPECT_TRUE(messages.forCore) << key.keyval;
-    EXPECT_EQ(messages.virtualKey, key.virtualKey) << key.keyval;
-    EXPECT_EQ(messages.character, -1) << key.keyval;
-    EXPECT_EQ(messages.command, 0) << key.keyval;
+TEST(KeyTranslation, KeysGiveWhatWindowsWouldDeliver) {
+  for (const Press& p : Presses) {
+    const auto m = platform::gtk::TranslateKey(p.keyval, p.state, false, true);
+    EXPECT_EQ(m.forCore, p.virtualKey != NotForCore) << p.keyval;
+    if (!m.forCore) continue;
+    EXPECT_EQ(int(m.virtualKey), p.virtualKey) << p.keyval;
+    EXPECT_EQ(m.character, p.character) << p.keyval;
+    EXPECT_EQ(m.command, p.command) << p.keyval;
   }
-}
-
-TEST(KeyTranslation, ModifierKeysAloneAreNotForTheCore) {
-  EXPECT_FALSE(Press(GDK_KEY_Shift_L).forCore);
-  EXPECT_FALSE(Press(GDK_KEY_Control_R, Control).forCore);
-  EXPECT_FALSE(Press(GDK_KEY_Alt_L).forCore);
-  EXPECT_FALSE(Press(GDK_KEY_ISO_Level3_Shift).forCore);
-  EXPECT_FALSE(TranslateKey(GDK_KEY_a, None, true, true).forCore);  // GDK marked it a modifier
-}
-
-TEST(KeyTranslation, AltKeysReachOnlyTheAcceleratorTable) {
-  KeyMessages about = Press(GDK_KEY_question, GdkModifierType(Alt | Shift));
-  EXPECT_TRUE(about.forCore);
-  EXPECT_EQ(about.command, 104);
-  EXPECT_EQ(about.character, -1);
-  EXPECT_EQ(Press(GDK_KEY_slash, Alt).command, 104);
-  EXPECT_EQ(Press(GDK_KEY_KP_Divide, Alt).command, 104);
-  EXPECT_FALSE(Press(GDK_KEY_a, Alt).forCore);  // left to GTK's mnemonics
-  EXPECT_FALSE(Press(GDK_KEY_F4, Alt).forCore);
-  EXPECT_FALSE(TranslateKey(GDK_KEY_slash, Alt, false, false).forCore);  // no table loaded yet
+  EXPECT_FALSE(platform::gtk::TranslateKey(GDK_KEY_a, None, true, true).forCore);  // GDK calls it a modifier
+  EXPECT_FALSE(platform::gtk::TranslateKey(GDK_KEY_slash, Alt, false, false).forCore);  // no table yet
 }
 
 }  // namespace
