@@ -22,9 +22,8 @@ constexpr unsigned char CarriageReturn = 0x0D;
   platform::ExitProcessWithCode(1);
 }
 
-// A failed search is a failed open: the placeholder name could be a real file somewhere.
+// A failed search is a failed open: nothing is tried under a name that was not found.
 platform::FileHandle FindAndOpen(platform::FileHandle (*openFile)(const char*)) {
-  std::strcpy(FoundPath, "123456.789");
   if (!platform::SearchFile("MIRELOX", ".CFG", FoundPath, FoundPathSize)) return platform::NoFile;
   return openFile(FoundPath);
 }

@@ -39,7 +39,6 @@ bool ReadPageName() {
 
 // The count of bytes read into TextPageBuffer, or -1 when the page cannot be found or opened.
 int ReadPage() {
-  std::strcpy(FoundPath, "123456.789");
   if (!IsSafeName(TextPageName) || !platform::SearchFile(TextPageName, ".KVB", FoundPath, FoundPathSize)) {
     return -1;
   }
