@@ -25,4 +25,6 @@ echo "== All tests"
 # An end-to-end test drives real windows through a virtual display and can lose a race with a
 # loaded machine; it gets one more try, and its first failure stays in the log above.
 (cd build && ctest --output-on-failure --repeat until-pass:2) || status=1
+echo "== The Debian package: made, installed, started and removed"
+tests/package/package-test.sh build || status=1
 exit $status
