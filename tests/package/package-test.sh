@@ -22,7 +22,7 @@ rm -f "$build"/mirelox_*.deb
 (cd "$build" && cpack -G DEB >"$work/cpack.log" 2>&1) || fail "cpack: $(cat "$work/cpack.log")"
 deb=$(echo "$build"/mirelox_*.deb)
 $sudo apt-get install -y -q "$deb" >"$work/apt.log" 2>&1 || fail "install: $(cat "$work/apt.log")"
-man -aw mirelox | grep -qx /usr/share/man/man1/mirelox.1.gz || fail "man -w does not find mirelox(1)"
+man -aw mirelox | grep -x /usr/share/man/man1/mirelox.1.gz >/dev/null || fail "man -w does not find mirelox(1)"
 
 # The installed program finds MIRELOX.CFG in the folder it is started from.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
