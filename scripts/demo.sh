@@ -10,7 +10,7 @@ root=$(pwd)
 windows=false
 [ "${1:-}" = "--windows" ] && windows=true
 
-scripts/install-deps.sh
+if $windows; then scripts/install-deps.sh windows; else scripts/install-deps.sh demo; fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)" --target mirelox mirelox-devsim
 if $windows; then

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh test
 jobs=$(nproc)
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -25,4 +25,6 @@ echo "== All tests"
 # An end-to-end test drives real windows through a virtual display and can lose a race with a
 # loaded machine; it gets one more try, and its first failure stays in the log above.
 (cd build && ctest --output-on-failure --repeat until-pass:2) || status=1
+echo "== The Debian package: made, installed, started and removed"
+tests/package/package-test.sh build || status=1
 exit $status

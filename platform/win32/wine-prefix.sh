@@ -39,6 +39,10 @@ case $command in
     # Without a window manager (Xvfb) managed, decorated windows stall every close by 1-2 s.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null
+    # Debian's Wine 8 looks for its own fonts in /usr/share/fonts, not in /usr/share/wine/fonts
+    # where fonts-wine puts them: without Tahoma the title bar is blank, without Marlett the
+    # caption buttons read "0 1 r". Name the folder.
+    wine reg add 'HKCU\Software\Wine\Fonts' /v Path /t REG_SZ /d 'Z:\usr\share\wine\fonts' /f >/dev/null
     for n in 1 2 3 4 5 6; do map_port "$n" "$no_port"; done
     wineserver -w
     ;;
