@@ -1,44 +1,65 @@
-// One run of a program under test for the benchmarks: a workspace with MIRELOX.CFG for COM1, a
-// simulated device on COM1, the program started through the end-to-end tests' launcher (the Linux
-// program directly, the Windows program under Wine) on their virtual display, and what a benchmark
-// does with it: time the start to the main window, answer a file dialog, close it again.
+// One run of a program for the benchmarks, with nothing but this file's own helpers: a temporary
+// workspace holding MIRELOX.CFG (and, for Wine, a copy of mirelox.exe), a simulated device on a
+// link in it that the program opens as COM1, the program started in that folder on the display
+// named by DISPLAY (scripts/bench.sh starts an Xvfb for the whole run), and what a benchmark does
+// with it: time the start to the main window, answer a file dialog, close the window, and name the
+// processes whose processor time counts. Windows are found and driven by running xdotool.
 #pragma once
 
-#include <memory>
+#include <sys/types.h>
+
 #include <optional>
 #include <string>
 
 #include "devsim/device.h"
-#include "support/display.h"
-#include "support/launcher.h"
-#include "support/workspace.h"
 
 namespace bench {
 
+enum class Program { Linux, Wine };
+std::string ProgramName(Program program);  // "Linux" or "Wine", as the table names them
+
+// The dialog titles of the workspace's MIRELOX.CFG (its lines 3 and 5).
+extern const char OpenDialogTitle[];
+extern const char SaveDialogTitle[];
+
+// User plus system time of a whole process (all its threads) so far, from /proc; -1 when gone.
+double ProcessorSeconds(pid_t pid);
+
 class ProgramSession {
  public:
-  explicit ProgramSession(e2e::ProgramKind kind);
-  ~ProgramSession();
+  explicit ProgramSession(Program program);
+  ~ProgramSession();  // kills the program if it still runs, and removes the workspace
   ProgramSession(const ProgramSession&) = delete;
   ProgramSession& operator=(const ProgramSession&) = delete;
 
-  std::string Missing() const { return launcher_->Missing(); }  // why the program cannot start
+  std::string Missing() const;  // why the program cannot start here; empty when it can
+
   // Starts the program; the seconds from its start until the main window with the normal title is
   // visible, or nothing when no such window came.
   std::optional<double> StartAndTimeWindow();
   // Waits for the file dialog with this title and chooses path in it.
   bool AnswerFileDialog(const std::string& title, const std::string& path);
-  bool Close();  // closes the main window and waits for the program to end with code 0
+  bool Close();  // File > Exit in the main window, then the wait for the program to end with code 0
+
+  // The process that runs the program (mirelox, or mirelox.exe under Wine), and the wineserver of
+  // the Wine prefix (0 for the Linux program, or when not found).
+  pid_t ProgramProcess() const;
+  pid_t WineServerProcess() const;
 
   devsim::Device& Device() { return device_; }
-  const e2e::Workspace& Workspace() const { return workspace_; }
+  std::string Path(const std::string& name) const { return root_ + "/" + name; }
+  void WriteFile(const std::string& path, const devsim::Bytes& bytes) const;
+  devsim::Bytes ReadFile(const std::string& path) const;  // empty when missing
 
  private:
-  e2e::Workspace workspace_;
+  static std::string MakeWorkspace();
+
+  Program program_;
+  std::string root_;
   devsim::Device device_;
-  std::unique_ptr<e2e::Launcher> launcher_;
-  std::unique_ptr<e2e::ChildProcess> program_;
-  e2e::WindowId mainWindow_;
+  pid_t child_ = 0;  // leads its own process group
+  bool started_ = false;
+  std::string mainWindow_;
 };
 
 }  // namespace bench

@@ -2,7 +2,7 @@
 // measure: the pause after each paced byte and the length of a 60-block send, the length of a
 // 60-block receive, the reaction from a block's checksum byte to the ACK, the rate at which
 // received text is drawn, and the time from start to the main window.
-//   window_bench linux|wine
+//   window_bench linux|wine      (on the display named by DISPLAY)
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
@@ -27,8 +27,6 @@ constexpr int DrawingRuns = 3;
 constexpr devsim::Millis HeldChecksum(30);
 constexpr devsim::Millis DrawingTimeout(180000);
 const devsim::Bytes IdentificationQuery = {devsim::Esc, 0xFF, 0x7F, 0x08, 0x0C, 0x0A};
-const char OpenDialogTitle[] = "Send a file to the device";  // the test configuration's lines 3 and 5
-const char SaveDialogTitle[] = "Save the file from the device";
 
 void Progress(const std::string& program, const std::string& what) {
   std::cerr << "  " << program << ": " << what << std::endl;
@@ -56,12 +54,23 @@ std::optional<Clock::time_point> QueryAndAwaitReply(devsim::Device& device, devs
   return at;
 }
 
-bool WaitForFile(const e2e::Workspace& workspace, const std::string& path, const devsim::Bytes& content) {
+bool WaitForFile(const ProgramSession& session, const std::string& path, const devsim::Bytes& content) {
   for (int i = 0; i < 100; ++i) {
-    if (workspace.Read(path) == content) return true;
+    if (session.ReadFile(path) == content) return true;
     std::this_thread::sleep_for(devsim::Millis(100));
   }
   return false;
+}
+
+// Deterministic file content covering 0x00..0xFF.
+devsim::Bytes Pattern(size_t size, unsigned seed) {
+  devsim::Bytes bytes(size);
+  unsigned state = seed * 2654435761u + 1;
+  for (uint8_t& b : bytes) {
+    state = state * 1103515245u + 12345u;
+    b = static_cast<uint8_t>(state >> 16);
+  }
+  return bytes;
 }
 
 void MeasureDrawing(ProgramSession& session, const std::string& program) {
@@ -90,9 +99,9 @@ void MeasureDrawing(ProgramSession& session, const std::string& program) {
 void MeasureSend(ProgramSession& session, const std::string& program) {
   Progress(program, "sending 60 blocks (about 50 s)");
   devsim::Device& device = session.Device();
-  const devsim::Bytes file = e2e::Pattern(Blocks * devsim::BlockSize, 7);
-  const std::string path = session.Workspace().Path("send.bin");
-  session.Workspace().Write(path, file);
+  const devsim::Bytes file = Pattern(Blocks * devsim::BlockSize, 7);
+  const std::string path = session.Path("send.bin");
+  session.WriteFile(path, file);
   device.TakeQueued();
   device.RequestFileFromTerminal();
   TakeTiming timing;
@@ -123,9 +132,9 @@ void MeasureSend(ProgramSession& session, const std::string& program) {
 // One receive of 60 blocks into a file that exists already (so the Save dialog asks nothing).
 GiveTiming Receive(ProgramSession& session, const std::string& name, devsim::Millis holdChecksum) {
   devsim::Device& device = session.Device();
-  const devsim::Bytes file = e2e::Pattern(Blocks * devsim::BlockSize, 11);
-  const std::string path = session.Workspace().Path(name);
-  session.Workspace().Write(path, {});
+  const devsim::Bytes file = Pattern(Blocks * devsim::BlockSize, 11);
+  const std::string path = session.Path(name);
+  session.WriteFile(path, {});
   device.TakeQueued();
   device.OfferFileToTerminal();
   GiveTiming timing;
@@ -134,7 +143,7 @@ GiveTiming Receive(ProgramSession& session, const std::string& name, devsim::Mil
     return timing;
   }
   timing = GiveTimed(device, file, holdChecksum);
-  if (timing.failure.empty() && !WaitForFile(session.Workspace(), path, file))
+  if (timing.failure.empty() && !WaitForFile(session, path, file))
     timing.failure = "the saved file differs from what was sent";
   return timing;
 }
@@ -184,8 +193,8 @@ void FailAll(const std::string& program, const std::string& why) {
     PrintRow(m, program, "failed: " + why, Verdict::Failed);
 }
 
-int Run(e2e::ProgramKind kind) {
-  const std::string program = e2e::KindName(kind);
+int Run(Program kind) {
+  const std::string program = ProgramName(kind);
   std::vector<double> startUps;
   {
     ProgramSession session(kind);
@@ -228,7 +237,5 @@ int main(int argc, char** argv) {
     std::cerr << "usage: window_bench linux|wine" << std::endl;
     return 2;
   }
-  int status = bench::Run(which == "linux" ? e2e::ProgramKind::Linux : e2e::ProgramKind::Wine);
-  e2e::StopDisplay();
-  return status;
+  return bench::Run(which == "linux" ? bench::Program::Linux : bench::Program::Wine);
 }

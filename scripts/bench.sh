@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The benchmark command: builds the Linux program, the Windows program and the benchmarks, measures
-# both programs on this machine (pacing, block transfers, reaction, drawing, start-up) and prints one
-# table of goal, measured value and whether the goal was met. A missed goal is reported, not failed.
-# Takes about five minutes; progress goes to standard error, details to build-bench/bench.log.
+# both programs on this machine (pacing, block transfers, reaction, drawing, start-up) on a virtual
+# display of their own and prints one table of goal, measured value and whether the goal was met.
+# A missed goal is reported, not failed. Takes about five minutes; progress goes to standard error,
+# details to build-bench/bench.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,6 +30,19 @@ fi
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 : >"$rows"
 : >"$log"
+
+# One virtual display for the whole run, on a number Xvfb finds free itself.
+display_file=$build/xvfb-display
+: >"$display_file"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>>"$log" &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true' EXIT
+for _ in $(seq 100); do
+  grep -q '^[0-9][0-9]*$' "$display_file" && break
+  sleep 0.1
+done
+grep -q '^[0-9][0-9]*$' "$display_file" || { echo "Xvfb did not start (see $log)" >&2; exit 1; }
+export DISPLAY=:$(cat "$display_file")
 echo "== Measuring" >&2
 echo "  the pseudo-terminal and the simulator with an exact 5 ms writer" >&2
 $build/benchmarks/pacing_reference >>"$rows" 2>>"$log"
