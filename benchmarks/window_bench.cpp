@@ -1,7 +1,8 @@
 // Measures one program in its real window against the device simulator and prints a table row per
-// measure: the pause after each paced byte and the length of a 60-block send, the length of a
-// 60-block receive, the reaction from a block's checksum byte to the ACK, the rate at which
-// received text is drawn, and the time from start to the main window.
+// measure: the processor time it takes while idle, its reaction to the device after an idle spell,
+// the pause after each paced byte and the length of a 60-block send, the length of a 60-block
+// receive, the reaction from a block's checksum byte to the ACK, the rate at which received text is
+// drawn, and the time from start to the main window.
 //   window_bench linux|wine      (on the display named by DISPLAY)
 #include <algorithm>
 #include <cstdio>
@@ -26,6 +27,12 @@ constexpr size_t DrawnBytes = 20000;
 constexpr int DrawingRuns = 3;
 constexpr devsim::Millis HeldChecksum(30);
 constexpr devsim::Millis DrawingTimeout(180000);
+constexpr auto IdleSettle = std::chrono::seconds(2);  // the rest of the start-up, not counted as idle
+constexpr auto IdleWatch = std::chrono::seconds(30);
+constexpr devsim::Millis IdleSpell(300);
+constexpr int IdleSamples = 50;  // of each kind
+constexpr double IdleShareGoal = 1.0;
+constexpr double IdleReplyGoalMs = 2.0;
 const devsim::Bytes IdentificationQuery = {devsim::Esc, 0xFF, 0x7F, 0x08, 0x0C, 0x0A};
 
 void Progress(const std::string& program, const std::string& what) {
@@ -71,6 +78,85 @@ devsim::Bytes Pattern(size_t size, unsigned seed) {
     b = static_cast<uint8_t>(state >> 16);
   }
   return bytes;
+}
+
+// The program's own processor time over 30 s with the window open and the device silent, as a
+// share of one core; under Wine also the wineserver's, which the program's port polling keeps busy.
+void MeasureIdleProcessor(ProgramSession& session, const std::string& program) {
+  Progress(program, "idle for " + std::to_string(IdleWatch.count()) + " s, the device silent");
+  std::this_thread::sleep_for(IdleSettle);
+  const pid_t process = session.ProgramProcess();
+  const pid_t server = session.WineServerProcess();
+  const double before = ProcessorSeconds(process);
+  const double serverBefore = ProcessorSeconds(server);
+  const Clock::time_point start = Clock::now();
+  session.Device().TakeQueued();
+  std::this_thread::sleep_for(IdleWatch);
+  const double after = ProcessorSeconds(process);
+  const double serverAfter = ProcessorSeconds(server);
+  const double seconds = MillisBetween(start, Clock::now()) / 1000.0;
+  if (!session.Device().TakeQueued().empty()) std::cerr << "    the program sent bytes while idle" << std::endl;
+  if (process == 0 || before < 0 || after < 0) {
+    PrintRow(Measure::IdleProcessor, program, "failed: the program's process was not found", Verdict::Failed);
+  } else {
+    const double share = 100.0 * (after - before) / seconds;
+    std::cerr << "    process " << process << ": " << Fixed(after - before, 2) << " s of processor time in "
+              << Fixed(seconds, 1) << " s" << std::endl;
+    PrintRow(Measure::IdleProcessor, program, Fixed(share, 2) + " % of one core", MetIf(share <= IdleShareGoal));
+  }
+  if (program != ProgramName(Program::Wine)) return;
+  if (server == 0 || serverBefore < 0 || serverAfter < 0) {
+    PrintRow(Measure::IdleWineServer, "Wine (wineserver)", "failed: wineserver not found", Verdict::Failed);
+  } else {
+    PrintRow(Measure::IdleWineServer, "Wine (wineserver)",
+             Fixed(100.0 * (serverAfter - serverBefore) / seconds, 2) + " % of one core", Verdict::NoGoal);
+  }
+}
+
+// After an idle spell the device writes what in one write; the milliseconds from that write, which
+// holds the query's last byte, to the reply's first byte.
+std::optional<double> ReplyAfterIdle(devsim::Device& device, const devsim::Bytes& what) {
+  device.TakeQueued();
+  std::this_thread::sleep_for(IdleSpell);
+  const Clock::time_point written = Clock::now();
+  device.Send(what);
+  uint8_t first;
+  Clock::time_point at;
+  if (!device.ReceiveByte(&first, devsim::Millis(5000), &at) || first != 'M') return std::nullopt;
+  if (device.Receive(11, devsim::Millis(2000)).size() != 11) return std::nullopt;
+  return MillisBetween(written, at);
+}
+
+// Two kinds of sample, taken in turn so that the machine's moods touch both alike: a character and
+// the identification query (the character is drawn before the query is read, so its paint is in
+// the figure and the figure bounds it), and the query alone (waking up and answering). The
+// difference of the medians is the character's share.
+void MeasureIdleReaction(ProgramSession& session, const std::string& program) {
+  Progress(program, "answering the identification query after " + std::to_string(IdleSpell.count()) +
+                        " ms idle, " + std::to_string(2 * IdleSamples) + " times");
+  devsim::Bytes withCharacter = {'*'};
+  withCharacter.insert(withCharacter.end(), IdentificationQuery.begin(), IdentificationQuery.end());
+  std::vector<double> afterCharacter, alone;
+  for (int i = 0; i < IdleSamples; ++i) {
+    std::optional<double> a = ReplyAfterIdle(session.Device(), withCharacter);
+    std::optional<double> b = ReplyAfterIdle(session.Device(), IdentificationQuery);
+    if (!a || !b) {
+      PrintRow(Measure::IdleCharacterReply, program, "failed: no reply", Verdict::Failed);
+      PrintRow(Measure::IdleQueryReply, program, "failed: no reply", Verdict::Failed);
+      return;
+    }
+    afterCharacter.push_back(*a);
+    alone.push_back(*b);
+  }
+  const Summary withPaint = Summarize(afterCharacter);
+  const Summary bare = Summarize(alone);
+  const double share = withPaint.median - bare.median;
+  PrintRow(Measure::IdleCharacterReply, program,
+           Fixed(withPaint.median, 3) + " / " + Fixed(withPaint.p99, 3) + " ms (the character " +
+               (share >= 0 ? "+" : "") + Fixed(share, 3) + " ms)",
+           MetIf(withPaint.median <= IdleReplyGoalMs));
+  PrintRow(Measure::IdleQueryReply, program, Fixed(bare.median, 3) + " / " + Fixed(bare.p99, 3) + " ms",
+           MetIf(bare.median <= IdleReplyGoalMs));
 }
 
 void MeasureDrawing(ProgramSession& session, const std::string& program) {
@@ -189,6 +275,7 @@ void ReportStartUps(const std::string& program, std::vector<double> seconds) {
 
 void FailAll(const std::string& program, const std::string& why) {
   for (Measure m : {Measure::Pacing, Measure::BlockSend, Measure::BlockReceive, Measure::ReceiveReaction,
+                    Measure::IdleCharacterReply, Measure::IdleQueryReply, Measure::IdleProcessor,
                     Measure::DrawingWindow, Measure::StartUp})
     PrintRow(m, program, "failed: " + why, Verdict::Failed);
 }
@@ -209,6 +296,8 @@ int Run(Program kind) {
       return 1;
     }
     startUps.push_back(*shown);
+    MeasureIdleProcessor(session, program);
+    MeasureIdleReaction(session, program);
     // Drawing comes last: Wine goes on starting its background services for some seconds after
     // the window is shown, and they would compete with the first text drawn.
     MeasureSend(session, program);
