@@ -28,11 +28,6 @@ platform::FileHandle FindAndOpen(platform::FileHandle (*openFile)(const char*)) 
   return openFile(FoundPath);
 }
 
-int ReadConfigBuffer(platform::FileHandle file) {
-  int count = platform::ReadFromFile(file, ConfigBuffer, ConfigBufferSize);
-  return count < 0 ? 0 : count;
-}
-
 }  // namespace
 
 void ParseConfiguration(const unsigned char* bytes, int count) {
@@ -57,14 +52,14 @@ void ParseConfiguration(const unsigned char* bytes, int count) {
 void LoadConfiguration() {
   platform::FileHandle file = FindAndOpen(platform::OpenFileForReading);
   if (file == platform::NoFile) StopForMissingFile();
-  ParseConfiguration(ConfigBuffer, ReadConfigBuffer(file));
+  ParseConfiguration(ConfigBuffer, platform::ReadFromFile(file, ConfigBuffer, ConfigBufferSize));
   platform::CloseFile(file);
 }
 
 void SavePortDigit() {
   platform::FileHandle file = FindAndOpen(platform::OpenFileForReading);
   if (file == platform::NoFile) StopForMissingFile();
-  const int count = ReadConfigBuffer(file);
+  const int count = platform::ReadFromFile(file, ConfigBuffer, ConfigBufferSize);  // -1: as empty
   platform::CloseFile(file);
 
   file = platform::OpenFileForWriting(FoundPath);

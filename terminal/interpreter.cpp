@@ -39,7 +39,7 @@ void DrawCharacter(unsigned char byte) {
 // The device sends the row and column as two digits each around a separator. A field the
 // sequence did not send reads as empty rather than as what an earlier send left in the buffer.
 int32_t ParameterField(int start) {
-  char field[3] = {0, 0, 0};
+  char field[3] = {};
   for (int i = 0; i < 2 && start + i < ParamCount; ++i)
     field[i] = static_cast<char>(TransmitBuffer[start + i]);
   return static_cast<int32_t>(std::strtol(field, nullptr, 10));

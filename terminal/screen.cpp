@@ -22,12 +22,6 @@ constexpr unsigned char LetterPairs[][2] = {
     {0x86, 0xE5}, {0x8F, 0xC5}, {0x91, 0xE6}, {0x92, 0xC6}, {0x9B, 0xF8}, {0x9D, 0xD8},
 };
 
-void BlankScreenBuffer() {
-  std::memset(ScreenBuffer, ' ', sizeof ScreenBuffer);
-  CurrentColumn = 0;
-  CurrentRow = 0;
-}
-
 void DrawScreenBuffer() {
   for (int row = 0; row < ScreenRows; ++row) {
     platform::DrawTextRun(MarginX, row * LineHeight + MarginY, ScreenBuffer + row * ScreenColumns,
@@ -73,7 +67,7 @@ unsigned char ToDeviceLetter(unsigned char typed) {
 }
 
 void InitScreen() {
-  BlankScreenBuffer();
+  std::memset(ScreenBuffer, ' ', sizeof ScreenBuffer);
 }
 
 void CreateScreenFont() {
@@ -111,7 +105,7 @@ void PaintPendingText() {
   const int length = static_cast<int>(std::strlen(PendingText));
   for (int i = 0; i < length; ++i) text[i] = ToWindowsLetter(text[i]);
   StoreInScreenBuffer(text, length);
-  if (length > 0) platform::DrawTextRun(CursorX + MarginX, CursorY + MarginY, text, length);
+  platform::DrawTextRun(CursorX + MarginX, CursorY + MarginY, text, length);
   CursorX += length * CharWidth;
   SetCaretAtCursor();
 
@@ -139,7 +133,7 @@ void OnFocusLost() {
 }
 
 void ClearScreen() {
-  BlankScreenBuffer();
+  std::memset(ScreenBuffer, ' ', sizeof ScreenBuffer);
   platform::BeginPaintCycle();
   platform::FillClientWhite();
   CursorX = 0;

@@ -95,5 +95,5 @@ void ShowTextPage() {
   if (count < 0) ShowPageNotFound();
   CursorX = 0;
   CursorY = 0;
-  if (count > 0) DrawTextPage(count);
+  DrawTextPage(count);
 }
