@@ -17,10 +17,6 @@ void Reset() {
   world = World();
 }
 
-void AdvanceMs(int64_t ms) {
-  world.nowUs += ms * 1000;
-}
-
 void DeviceSends(const std::string& bytes, int64_t afterMs) {
   const int64_t due = world.nowUs + afterMs * 1000;
   auto at = std::upper_bound(world.incoming.begin(), world.incoming.end(), due,
@@ -182,8 +178,10 @@ void EndPaintCycle() {
   world.paintClips.pop_back();
 }
 
+// Text lands on whole cells; a run anywhere else is a fault and is not drawn.
 void DrawTextRun(int x, int y, const unsigned char* bytes, int count) {
-  if (world.paintClips.empty() || !world.paintClips.back()) return;
+  if (world.paintClips.empty() || !world.paintClips.back() || x % fake::CharWidth || y % fake::LineHeight)
+    return;
   if (!world.quiet) Log("Draw " + std::string(reinterpret_cast<const char*>(bytes), count));
   const int row = y / fake::LineHeight;
   for (int i = 0; i < count && row < fake::ClientRows; ++i) {
@@ -277,7 +275,7 @@ bool SearchFile(const char* name, const char* extension, char* foundPath, int si
   std::string wanted = name;
   if (wanted.find('.') == std::string::npos) wanted += extension;
   Log("Search " + wanted);
-  for (const std::string& folder : world.searchFolders) {
+  for (const std::string folder : {"/prog/", "/cwd/"}) {  // the program's folder, the current one
     const std::string path = folder + wanted;
     if (world.files.count(path) && static_cast<int>(path.size()) < size) {
       std::snprintf(foundPath, size, "%s", path.c_str());

@@ -63,9 +63,8 @@ struct World {
   std::deque<std::optional<std::string>> dialogAnswers;  // a path, or nullopt for Cancel
   std::vector<std::string> dialogs;                      // title and filter list, NULs shown as '|'
   bool aboutOpen = false;
-  // Files by full path; searches look in searchFolders in order
+  // Files by full path; searches look in /prog/, then /cwd/
   std::map<std::string, std::string> files;
-  std::vector<std::string> searchFolders{"/prog/", "/cwd/"};
   size_t diskRoom = SIZE_MAX;                                    // bytes the disk still takes
   std::map<intptr_t, std::pair<std::string, size_t>> openFiles;  // handle: path, position
   intptr_t nextHandle = 100;
@@ -77,7 +76,6 @@ struct World {
 extern World& world;
 
 void Reset();
-void AdvanceMs(int64_t ms);
 void DeviceSends(const std::string& bytes, int64_t afterMs = 0);
 void Post(unsigned message, uintptr_t wParam = 0, int64_t afterMs = 0);
 std::string VisibleRow(int row);  // the 80 columns of a text row as the window shows them

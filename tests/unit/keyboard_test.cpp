@@ -8,7 +8,6 @@
 #include "app/window_messages.h"
 #include "config/configuration.h"
 #include "serial/serial_port.h"
-#include "terminal/title.h"
 #include "tests/unit/support.h"
 
 namespace {
@@ -21,47 +20,20 @@ std::string Sent(unsigned message, unsigned code) {
   return fake::world.sent;
 }
 
-struct Key {
-  unsigned message, code;
-  std::string bytes;
-};
-
-const Key Keys[] = {
-    {msg::KeyDown, vk::Left, "\x1b[D"},
-    {msg::KeyDown, vk::Up, "\x1b[A"},
-    {msg::KeyDown, vk::Right, "\x1b[C"},
-    {msg::KeyDown, vk::Down, "\x1b[B"},
-    {msg::KeyDown, vk::Prior, "<"},
-    {msg::KeyDown, vk::Next, ">"},
-    {msg::KeyDown, vk::End, "\x1b[K"},
-    {msg::KeyDown, vk::Home, "\x1b[H"},
-    {msg::KeyDown, vk::Back, "\x1b[D \x1b[D"},
-    {msg::KeyDown, 0x2E, ""},  // Delete
-    {msg::KeyDown, 0x2D, ""},  // Insert
-    {msg::KeyDown, 0x76, ""},  // F7
-    {msg::KeyDown, 0x0D, ""},  // Enter sends its character, not its key
-    {msg::KeyDown, 'A', ""},
-    {msg::KeyDown, 0x20, ""},
-    {msg::KeyDown, 0x6F, ""},
-    {msg::Char, 'a', "a"},
-    {msg::Char, ' ', " "},
-    {msg::Char, 0x0D, "\r"},
-    {msg::Char, 0x0A, "\n"},
-    {msg::Char, 0x7F, "\x7f"},
-    {msg::Char, 0x80, "\x80"},
-    {msg::Char, 0xE4, "\xe4"},
-    {msg::Char, 0xFF, "\xff"},
-    {msg::Char, 0x1E5, "\x86"},
-    {msg::Char, 0xE5, "\x86"},
-    {msg::Char, 0xC5, "\x8f"},
-    {msg::Char, 0xE6, "\x91"},
-    {msg::Char, 0xC6, "\x92"},
-    {msg::Char, 0xF8, "\x9b"},
-    {msg::Char, 0xD8, "\x9d"},
-};
-
 TEST_F(Keyboard, KeysAndCharactersBecomeBytes) {
-  for (const Key& key : Keys) EXPECT_EQ(Hex(Sent(key.message, key.code)), Hex(key.bytes)) << key.code;
+  const std::pair<unsigned, std::string> keys[] = {
+      {vk::Left, "\x1b[D"}, {vk::Up, "\x1b[A"},   {vk::Right, "\x1b[C"},
+      {vk::Down, "\x1b[B"}, {vk::Prior, "<"},     {vk::Next, ">"},
+      {vk::End, "\x1b[K"},  {vk::Home, "\x1b[H"}, {vk::Back, "\x1b[D \x1b[D"}};
+  for (const auto& [key, bytes] : keys) EXPECT_EQ(Hex(Sent(msg::KeyDown, key)), Hex(bytes)) << key;
+  // Delete, Insert, F7, and keys whose character is what they send (Enter, A, space)
+  for (unsigned key : {0x2Eu, 0x2Du, 0x76u, 0x0Du, 0x41u, 0x20u, 0x6Fu})
+    EXPECT_EQ(Sent(msg::KeyDown, key), "") << key;
+  const std::string typed = "a \r\n\x7f\x80\xe4\xff\xe5\xc5\xe6\xc6\xf8\xd8";
+  const std::string sent = "a \r\n\x7f\x80\xe4\xff\x86\x8f\x91\x92\x9b\x9d";  // six letters in code page 850
+  for (size_t i = 0; i < typed.size(); ++i)
+    EXPECT_EQ(Hex(Sent(msg::Char, uint8_t(typed[i]))), Hex(sent.substr(i, 1)));
+  EXPECT_EQ(Sent(msg::Char, 0x1E5), "\x86");  // the low 8 bits count
   for (unsigned control = 0; control < 0x20; ++control) {
     if (control != 0x0A && control != 0x0D) {
       EXPECT_EQ(Sent(msg::Char, control), "") << control;
@@ -113,16 +85,6 @@ TEST_F(Keyboard, APortThatCannotOpenLeavesNoneOpenAndTheOldNumber) {
   EXPECT_GE(fake::IndexOfCall("OpenForWriting"), 0);
   EXPECT_NE(fake::world.titles.back().find("COM1:"), std::string::npos);
   EXPECT_EQ(Sent(msg::Char, 'a'), "");
-}
-
-TEST(Title, NamesThePortAndFitsItsBuffer) {
-  char title[TitleSize];
-  ComposeNormalTitle(title, 3);
-  EXPECT_EQ(std::string(title),
-            " Mirelox v2.2  |   COM3: 4800 8N1   |   select comport F1..F6   |   (c) Mirelox Instruments");
-  ComposeNormalTitle(title, -999);
-  EXPECT_EQ(std::string(title).size(), 94u);
-  EXPECT_EQ(std::string(title).substr(0, 27), " Mirelox v2.2  |   COM-999:");
 }
 
 }  // namespace

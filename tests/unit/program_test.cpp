@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "app/window_messages.h"
 #include "config/configuration.h"
 #include "serial/serial_port.h"
+#include "terminal/screen.h"
 #include "tests/unit/support.h"
 
 namespace {
@@ -37,6 +39,7 @@ void ExpectInOrder(const std::vector<std::string>& calls) {
 }
 
 TEST_F(Program, StartsInOrderAndEndsWhenTheWindowIsClosed) {
+  std::memset(ScreenBuffer, 0, sizeof ScreenBuffer);  // as a process starts
   fake::Post(msg::Close);
   EXPECT_EQ(MireloxMain(1), 0);
   ExpectInOrder({"OpenForReading /prog/MIRELOX.CFG", "OpenSerialDevice 1", "RegisterClass MIRELOX",
@@ -45,6 +48,7 @@ TEST_F(Program, StartsInOrderAndEndsWhenTheWindowIsClosed) {
   EXPECT_TRUE(fake::world.messages.empty());
   EXPECT_EQ(fake::world.openPort, 0);
   EXPECT_TRUE(fake::world.invalid && fake::world.eraseRequested);  // the first paint erases
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(ScreenBuffer), 2000), std::string(2000, ' '));
 }
 
 TEST_F(Program, ThePortDigitChoosesThePortAndAFailureIsToldBeforeTheWindow) {
@@ -116,10 +120,11 @@ TEST_F(Program, HandledMessagesAnswerZeroAndTheRestGoToDefaultProcessing) {
                            msg::KeyDown, msg::Char}) {
     EXPECT_EQ(MainWindowProc(message, 0, 0), 0) << message;
   }
+  EXPECT_EQ(MainWindowProc(msg::Command, cmd::About, 0), 0);
   EXPECT_EQ(fake::IndexOfCall("DefaultWindowProc"), -1);
   MainWindowProc(3, 0, 0);  // WM_MOVE
   EXPECT_GE(fake::IndexOfCall("DefaultWindowProc 3"), 0);
-  EXPECT_EQ(MainWindowProc(msg::Destroy, 0, 0), 0);
+  EXPECT_EQ(MainWindowProc(msg::Command, cmd::Exit, 0), 0);
   EXPECT_EQ(fake::world.quitCode, 0);
   EXPECT_EQ(fake::world.openPort, 0);
 }

@@ -43,6 +43,7 @@ const Case Cases[] = {
     {"H with negative fields", "ab\x1b[-5;-5Hx", {"xb"}, 1, 0},
     {"H with a blank and a sign", "\x1b[ 3;+3Hx", {"", "", "  x"}, 3, 2},
     {"H reads unsent fields as empty", "\x1b[12;34H\x1b[3Hx", {"", "", "x"}, 1, 2},
+    {"H reads two digits a field", "\x1b[02305Hx", {"", "    x"}, 5, 1},
     {"H far out wraps and clears", "abc\x1b[99;99Hq", {"q"}, 1, 0},
     {"parameters before B are ignored", "\x1b[123Bx", {"", "x"}, 1, 1},
     {"a lower-case letter is a parameter", "\x1b[aBx", {"", "x"}, 1, 1},
@@ -50,6 +51,8 @@ const Case Cases[] = {
     {"ESC swallows the byte after it", "\x1bQx", {"x"}, 1, 0},
     {"ESC ESC leaves [ A as text", "\x1b\x1b[A", {"[A"}, 2, 0},
     {"J clears", "abc\r\x1b[Jd", {"d"}, 1, 0},
+    {"a command letter ends the sequence", "\x1b[Aa\x1b[Bb\x1b[Cc\x1b[Dd\x1b[Ue", {"a", " b de"}, 5, 1},
+    {"text after F is no parameter", "\x1b[F05;10H\x1b[Ux", {"x"}, 1, 0},
     {"frozen text, CR and LF are dropped", "a\x1b[Fb\r\nc\x1b[Ud", {"ad"}, 2, 0},
     {"frozen output still obeys commands", "\x1b[F\x1b[B\x1b[Cb\x1b[Ux", {"", " x"}, 2, 1},
     {"the query is answered", "\x1b\xff\x7f\x08\x0c\x0a", {}, 0, 0, Reply},
@@ -90,6 +93,7 @@ TEST_F(Screen, ReceivedBytes) {
     EXPECT_EQ(CursorY, c.row * H) << c.name;
     EXPECT_EQ(fake::world.sent, c.sent) << c.name;
     RunLoopUntilIdle();  // the erase a clear asked for comes with the next paint
+    EXPECT_TRUE(fake::world.paintClips.empty()) << c.name;
     EXPECT_EQ(fake::VisibleRow(0), (Row(0) + std::string(80, ' ')).substr(0, 80)) << c.name;
     EXPECT_TRUE(fake::CaretVisible()) << c.name;
   }
@@ -114,6 +118,9 @@ TEST_F(Screen, TheCaretUnderlinesTheCursorCellAfterTextAndSequences) {
   ClearScreen();  // alone, the clear leaves the caret in the corner
   EXPECT_EQ(fake::world.caretX, 0);
   EXPECT_EQ(fake::world.caretY, 0);
+  MainWindowProc(msg::Size, 0, 0);
+  EXPECT_EQ(fake::world.caretX, marginX);
+  EXPECT_EQ(fake::world.caretY, H + marginY);
   MainWindowProc(msg::KillFocus, 0, 0);
   Receive("c");
   EXPECT_FALSE(fake::world.caretExists);
@@ -152,6 +159,24 @@ TEST_F(Screen, TheCycleThatConsumesAnEraseRedrawsTheScreen) {
   RunLoopUntilIdle();
   EXPECT_EQ(fake::VisibleRow(0).substr(0, 2), "Z ");
   EXPECT_EQ(fake::VisibleRow(1), std::string(80, ' '));
+  fake::world.visible[2 + 2] = std::string(fake::ClientColumns, '#');
+  platform::InvalidateMainWindow(false);  // a repaint is due when the clear comes: it paints white
+  Receive("\x1b[J");
+  EXPECT_EQ(fake::VisibleRow(2), std::string(80, ' '));
+}
+
+// A device falling silent inside a sequence or a page name: the rest is abandoned after 10 s, and
+// what comes later is ordinary text.
+TEST_F(Screen, SilenceAbandonsASequenceOrAPageName) {
+  for (const std::string start : {"\x1b[0", "\x1b[X00", "\x1b\xff\x7f", "\x1b"}) {
+    StartTerminal();
+    Receive(start);
+    EXPECT_GE(fake::world.nowUs, 10000 * 1000) << Hex(start);
+    Receive("5;05Hx");
+    EXPECT_EQ(Row(0), "5;05Hx") << Hex(start);
+    EXPECT_TRUE(fake::world.messages.empty()) << Hex(start);
+    EXPECT_EQ(fake::world.sent, "") << Hex(start);
+  }
 }
 
 TEST(ScreenFont, ZeroMetricsGiveOnePixelCells) {

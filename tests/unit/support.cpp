@@ -11,6 +11,7 @@
 #include "terminal/interpreter.h"
 #include "terminal/screen.h"
 #include "transfer/block_protocol.h"
+#include "transfer/transfer_commands.h"
 
 const char StandardConfiguration[] =
     "1\r\n"
@@ -34,6 +35,7 @@ void ResetCore() {
   CursorX = CursorY = 0;
   LineHeight = CharWidth = MarginX = MarginY = 0;
   PendingText[0] = 0;
+  FilterList[0] = 0;
   OutputFrozen = 0;
   CurrentPort = 0;
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "terminal/screen.h"
 #include "tests/unit/support.h"
 
@@ -31,6 +32,7 @@ const Page Pages[] = {
      6,
      2},
     {"an empty first line", "\nshown\n", {"row zero", "shown", "xxxxx"}, 5, 1},
+    {"an empty file", "", {"row zero", "", "xxxxx"}, 0, 0},
     {"an empty line blanks its row", "t\nA\n\n", {"row zero", "A"}, 0, 2},
     {"CR alone ends no line", "one\rtwo\rthree\r", {"row zero", "", "xxxxx"}, 0, 0},
     {"a NUL ends the drawn text", std::string("t\nab\0cd\n", 8), {"row zero", "ab", "xxxxx"}, 2, 1},
@@ -68,7 +70,22 @@ TEST_F(TextPage, LinesGoFromRowOneDownOnBlankedRows) {
     EXPECT_EQ(fake::world.caretX, CursorX + 2 * fake::CharWidth) << page.name;
     EXPECT_TRUE(fake::CaretVisible()) << page.name;
     EXPECT_TRUE(fake::world.messages.empty()) << page.name;
+    EXPECT_TRUE(fake::world.openFiles.empty()) << page.name;
+    RunLoopUntilIdle();
+    for (int r = 0; r <= page.row; ++r) {  // a long line's tail is stored below, drawn on the right
+      EXPECT_EQ(fake::VisibleRow(r), (Row(r) + std::string(80, ' ')).substr(0, 80))
+          << page.name << " row " << r;
+    }
   }
+}
+
+// Only the bytes read count: a shorter page does not see the end of a longer one before it.
+TEST_F(TextPage, OnlyTheBytesReadCount) {
+  fake::world.files["/prog/TXT00001.KVB"] = "t\nAAAA\n";
+  fake::world.files["/prog/TXT00002.KVB"] = "t\nC\nDD";
+  Receive("\x1b[X00001\x1b[X00002");
+  EXPECT_EQ(Row(1), "C");
+  EXPECT_EQ(Row(2), "");
 }
 
 TEST_F(TextPage, APageIsDrawnWhileFrozenAndShownAsItWillBeRedrawn) {
@@ -76,16 +93,23 @@ TEST_F(TextPage, APageIsDrawnWhileFrozenAndShownAsItWillBeRedrawn) {
   Receive("\x1b[F\x1b[X12.45");
   EXPECT_EQ(Row(1), "dotted");
   EXPECT_EQ(fake::VisibleRow(1).substr(0, 7), "dotted ");
+  fake::world.files["/prog/TXT1 345.KVB"] = "t\na blank\n";  // a blank is no path separator
+  Receive("\x1b[X1 345");
+  EXPECT_EQ(Row(1), "a blank");
   fake::world.files["/prog/TXT12.KVB"] = "t\nshort name\n";
   Receive(std::string("\x1b[X12\0zz", 8));  // a NUL ends the name
   EXPECT_EQ(Row(1), "short name");
 }
 
 TEST_F(TextPage, AMissingOrForbiddenPageIsReportedAndNotSearched) {
-  Receive("\x1b[10;10H\x1b[X00099");
-  ASSERT_EQ(fake::world.messages.size(), 1u);
+  fake::world.files["/prog/TXT00098.KVB"] = "t\nheld by another program\n";
+  ASSERT_NE(platform::OpenFileForReading("/prog/TXT00098.KVB"), platform::NoFile);
+  Receive("\x1b[10;10H\x1b[X00099z\x1b[X00098");
+  ASSERT_EQ(fake::world.messages.size(), 2u);
   EXPECT_EQ(fake::world.messages[0].text, "Text page not found: -TXT00099-");
+  EXPECT_EQ(fake::world.messages[1].text, "Text page not found: -TXT00098-");
   EXPECT_TRUE(fake::world.messages[0].owned);
+  EXPECT_EQ(Row(0), "z");  // the page's sequence has ended: this is text, drawn at the top left
   EXPECT_EQ(CursorX, 0);
   EXPECT_EQ(CursorY, 0);
   for (const std::string name : {"/etc/", "..\\..", "C:abc", "a\tb00",

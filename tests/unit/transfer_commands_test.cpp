@@ -17,10 +17,14 @@ namespace {
 using TransferCommands = Terminal;
 const std::string Ack(1, ACK), Nak(1, NAK);
 
-// The device takes whatever comes: NAK to start, ACK to every block and to EOT.
+// The device takes whatever comes: NAK to start, ACK to every block and to EOT. The screen has
+// been cleared when the first block goes out.
 void TakeEverything(std::string* received) {
   fake::world.answer = [received](unsigned char byte) {
     *received += static_cast<char>(byte);
+    if (received->size() == 1) {
+      EXPECT_EQ(Row(0), "");
+    }
     return received->size() % 132 == 0 || (received->size() % 132 == 1 && byte == EOT) ? Ack : "";
   };
 }
@@ -40,14 +44,17 @@ void ExpectClearedScreen(const std::string& name) {
   EXPECT_EQ(PendingText[0], 0) << name;
   EXPECT_EQ(Row(0), "") << name;
   EXPECT_EQ(fake::VisibleRow(0), std::string(80, ' ')) << name;
+  EXPECT_TRUE(fake::world.openFiles.empty()) << name;
 }
 
 TEST_F(TransferCommands, DialogsOfferTheConfiguredTitlesAndFilter) {
-  Receive("some text\x1b[R more\x1b[T");
+  Receive("some text\x1b[Ty");  // cancelled: the screen is cleared, and what follows is text again
+  EXPECT_EQ(Row(0), "y");
+  Receive("\x1b[Rx");
+  EXPECT_EQ(Row(0), "x");
   EXPECT_EQ(fake::world.dialogs,
-            (std::vector<std::string>{"Open Send which file? Binary files|*.bin|",
-                                      "Save Save the received file as Binary files|*.bin|"}));
-  ExpectClearedScreen("cancelled");
+            (std::vector<std::string>{"Save Save the received file as Binary files|*.bin|",
+                                      "Open Send which file? Binary files|*.bin|"}));
   EXPECT_EQ(fake::world.sent, "");
   EXPECT_TRUE(fake::world.messages.empty());
   std::snprintf(MessageLines[2], MessageLineSize, "%s", "A description of thirty-five chars");
@@ -69,7 +76,7 @@ TEST_F(TransferCommands, SendingTakesTheFirst7680BytesOfTheChosenFile) {
     fake::world.dialogAnswers = {std::string("/data/f.bin")};
     std::string received;
     TakeEverything(&received);
-    Receive("\x1b[R" + Nak);
+    Receive("text\x1b[R" + Nak);
     EXPECT_EQ(received.size(), 132 * file.blocks + 1) << file.blocks;
     EXPECT_EQ(
         received.substr(3, 128),
@@ -98,13 +105,14 @@ TEST_F(TransferCommands, AStalledSendLeavesNoTitleOnTheScreen) {
 
 TEST_F(TransferCommands, AReceivedFileReplacesTheChosenOneOnlyWhenWhole) {
   fake::world.files["/data/old.bin"] = "old content";
-  fake::world.files["/data/~0.tmp"] = "a file of the user's";
+  fake::world.files["/data/~0.tmp"] = "a file of the user's";  // the first name tried
   fake::world.dialogAnswers = {std::string("/data/old.bin")};
   Give(std::string(128, 'n'));
   Receive("\x1b[T");
   EXPECT_EQ(fake::world.files["/data/old.bin"], std::string(128, 'n'));
   EXPECT_EQ(fake::world.files["/data/~0.tmp"], "a file of the user's");
   EXPECT_EQ(fake::world.files.size(), 3u);  // with MIRELOX.CFG: no temporary file is left
+  EXPECT_LT(fake::IndexOfCall("CreateNewFile /data/~0.tmp"), fake::IndexOfCall("WriteFile /data/~1.tmp"));
   EXPECT_LT(fake::IndexOfCall("WriteFile /data/~1.tmp"), fake::IndexOfCall("FlushFile /data/~1.tmp"));
   EXPECT_LT(fake::IndexOfCall("FlushFile /data/~1.tmp"),
             fake::IndexOfCall("ReplaceFile /data/~1.tmp /data/old.bin"));
@@ -119,7 +127,7 @@ TEST_F(TransferCommands, AFailedReceiveOrSaveLeavesTheOldFileAndNoOther) {
     size_t bytesOnTheLine, diskRoom;
     std::string message;
   };
-  const std::string longPath = "/" + std::string(FileNameBufferSize - 6, 'd') + "/a";
+  const std::string longPath = "/" + std::string(252, 'd') + "/a";  // its ~0.tmp would need 261 bytes
   for (const Failure& f :
        {Failure{"no connection", "/data/old.bin", 0, SIZE_MAX, "ERROR: No connection!"},
         Failure{"silent midway", "/data/old.bin", 60, SIZE_MAX, "ERROR: No connection!"},
