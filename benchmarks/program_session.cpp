@@ -279,8 +279,8 @@ std::optional<double> ProgramSession::StartAndTimeWindow() {
   } else {
     std::filesystem::copy_file(MIRELOX_BENCH_WIN_EXE, Path("mirelox.exe"),
                                std::filesystem::copy_options::overwrite_existing);
-    Run({"bash", MIRELOX_BENCH_REPOSITORY "/platform/win32/wine-prefix.sh", "map-port", MIRELOX_BENCH_WINEPREFIX,
-         "1", device_.LinkPath()});
+    Run({"bash", MIRELOX_BENCH_REPOSITORY "/platform/win32/wine-prefix.sh", "map-port",
+         MIRELOX_BENCH_WINEPREFIX, "1", device_.LinkPath()});
     child_ = Spawn({"wine", "mirelox.exe"}, WineEnvironment(), root_, log, log);
   }
   close(log);

@@ -30,14 +30,13 @@ MeasureText TextOf(Measure measure) {
     case Measure::ReceiveReaction:
       return {"Checksum byte to ACK on the line, median / p99", "median < 1 ms"};
     case Measure::IdleCharacterReply:
-      return {"Idle 300 ms, then a character and the ID query: to the reply, median / p99",
-              "median <= 2 ms"};
+      return {"Idle 300 ms, then a character and the ID query: to the reply, median / p99", "median <= 2 ms"};
     case Measure::IdleQueryReply:
       return {"Idle 300 ms, then the ID query alone: to the reply, median / p99", "median <= 2 ms"};
     case Measure::IdleProcessor:
       return {"Processor time while idle for 30 s, window open, device silent", "<= 1 % of one core"};
     case Measure::IdleWineServer:
-      return {"Processor time while idle for 30 s: Wine's server, alongside", "for the record"};
+      return {"Processor time while idle for 30 s: Wine's server beside the program", "for the record"};
     case Measure::DrawingCore:
       return {"Received bytes drawn, interpreter + paint", ">= 10 MB/s"};
     case Measure::DrawingWindow:

@@ -95,21 +95,26 @@ void MeasureIdleProcessor(ProgramSession& session, const std::string& program) {
   const double after = ProcessorSeconds(process);
   const double serverAfter = ProcessorSeconds(server);
   const double seconds = MillisBetween(start, Clock::now()) / 1000.0;
-  if (!session.Device().TakeQueued().empty()) std::cerr << "    the program sent bytes while idle" << std::endl;
+  if (!session.Device().TakeQueued().empty())
+    std::cerr << "    the program sent bytes while idle" << std::endl;
   if (process == 0 || before < 0 || after < 0) {
     PrintRow(Measure::IdleProcessor, program, "failed: the program's process was not found", Verdict::Failed);
   } else {
     const double share = 100.0 * (after - before) / seconds;
-    std::cerr << "    process " << process << ": " << Fixed(after - before, 2) << " s of processor time in "
-              << Fixed(seconds, 1) << " s" << std::endl;
-    PrintRow(Measure::IdleProcessor, program, Fixed(share, 2) + " % of one core", MetIf(share <= IdleShareGoal));
+    PrintRow(Measure::IdleProcessor, program,
+             Fixed(share, 2) + " % of one core (" + Fixed(after - before, 2) + " s in " + Fixed(seconds, 1) +
+                 " s)",
+             MetIf(share <= IdleShareGoal));
   }
   if (program != ProgramName(Program::Wine)) return;
   if (server == 0 || serverBefore < 0 || serverAfter < 0) {
     PrintRow(Measure::IdleWineServer, "Wine (wineserver)", "failed: wineserver not found", Verdict::Failed);
   } else {
+    const double used = serverAfter - serverBefore;
     PrintRow(Measure::IdleWineServer, "Wine (wineserver)",
-             Fixed(100.0 * (serverAfter - serverBefore) / seconds, 2) + " % of one core", Verdict::NoGoal);
+             Fixed(100.0 * used / seconds, 2) + " % of one core (" + Fixed(used, 2) + " s in " +
+                 Fixed(seconds, 1) + " s)",
+             Verdict::NoGoal);
   }
 }
 

@@ -3,7 +3,7 @@
 # both programs on this machine (idle processor time, reaction after idle, pacing, block transfers,
 # reaction in a transfer, drawing, start-up) on a virtual display of their own and prints one table
 # of goal, measured value and whether the goal was met. A missed goal is reported, not failed.
-# Takes about eight minutes; progress goes to standard error, details to build-bench/bench.log.
+# Takes about five minutes; progress goes to standard error, details to build-bench/bench.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
