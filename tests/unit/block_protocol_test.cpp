@@ -235,6 +235,7 @@ TEST_F(BlockProtocol, ReceivedBlocksAreAnsweredAndStoredInOrder) {
     EXPECT_EQ(Hex(fake::world.sent), Hex(Nak + r.answers)) << r.name;
     EXPECT_LE(fake::world.sentAtUs[1] - fake::world.sentAtUs[0], 5200) << r.name;  // answered at once
     EXPECT_TRUE(Shown(r.title)) << r.name;
+    EXPECT_EQ(fake::world.beepsUs.empty(), r.turns.size() < 2) << r.name;  // a beep after each block
     EXPECT_EQ(PendingText[0], 0) << r.name;
     ExpectEnd(r.name, r.message);
     EXPECT_LT(fake::world.nowUs, 10700 * 1000) << r.name;

@@ -153,6 +153,7 @@ TEST_F(Screen, TheCycleThatConsumesAnEraseRedrawsTheScreen) {
     MainWindowProc(message, 0, 0);
     RunLoopUntilIdle();
     EXPECT_EQ(fake::VisibleRow(0).substr(0, 2), "Z ") << message;
+    EXPECT_TRUE(fake::world.paintClips.empty()) << message;
   }
   fake::world.visible.assign(fake::ClientRows, std::string(fake::ClientColumns, '#'));  // uncovered
   platform::InvalidateMainWindow(true);

@@ -33,6 +33,7 @@ TEST(SerialPort, ReadTakesWhatIsWaitingSendTakesPositiveCountsAndEachByteIsPaced
   fake::DeviceSends("cd");
   EXPECT_EQ(ComPort.read(buffer + 1, 5), 3);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 5), "abcd\x09");
+  EXPECT_EQ(ComPort.read(buffer, 5), 0);
   const unsigned char bytes[] = {1, 2};
   EXPECT_EQ(ComPort.send(bytes, 0) + ComPort.send(bytes, -4), 0);
   EXPECT_EQ(ComPort.send(bytes, 2), 2);

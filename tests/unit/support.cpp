@@ -1,5 +1,6 @@
 #include "tests/unit/support.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/main_window.h"
@@ -77,6 +78,16 @@ void AnswerInTurns(std::vector<std::string> turns) {
   fake::world.answer = [turns = std::move(turns), next = size_t(0)](unsigned char) mutable {
     return next < turns.size() ? turns[next++] : std::string();
   };
+}
+
+void ExpectInOrder(const std::vector<std::string>& calls) {
+  const auto& made = fake::world.calls;
+  auto at = made.begin();
+  for (const std::string& call : calls) {
+    at = std::find_if(at, made.end(), [&](const std::string& c) { return c.rfind(call, 0) == 0; });
+    ASSERT_NE(at, made.end()) << call << " is missing or out of order";
+    ++at;
+  }
 }
 
 std::string Row(int row) {

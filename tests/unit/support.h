@@ -19,6 +19,8 @@ void StartTerminal();
 void Receive(const std::string& bytes);
 // One message and at most one byte per turn, as the main loop does, until neither is left.
 void RunLoopUntilIdle();
+// Each call (by its start) comes after the one before it in the fake's record.
+void ExpectInOrder(const std::vector<std::string>& calls);
 std::string Row(int row);  // a row of ScreenBuffer without its trailing blanks
 std::string Hex(const std::string& bytes);
 

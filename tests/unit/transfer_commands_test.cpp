@@ -112,10 +112,8 @@ TEST_F(TransferCommands, AReceivedFileReplacesTheChosenOneOnlyWhenWhole) {
   EXPECT_EQ(fake::world.files["/data/old.bin"], std::string(128, 'n'));
   EXPECT_EQ(fake::world.files["/data/~0.tmp"], "a file of the user's");
   EXPECT_EQ(fake::world.files.size(), 3u);  // with MIRELOX.CFG: no temporary file is left
-  EXPECT_LT(fake::IndexOfCall("CreateNewFile /data/~0.tmp"), fake::IndexOfCall("WriteFile /data/~1.tmp"));
-  EXPECT_LT(fake::IndexOfCall("WriteFile /data/~1.tmp"), fake::IndexOfCall("FlushFile /data/~1.tmp"));
-  EXPECT_LT(fake::IndexOfCall("FlushFile /data/~1.tmp"),
-            fake::IndexOfCall("ReplaceFile /data/~1.tmp /data/old.bin"));
+  ExpectInOrder({"CreateNewFile /data/~0.tmp", "CreateNewFile /data/~1.tmp", "WriteFile /data/~1.tmp",
+                 "FlushFile /data/~1.tmp", "ReplaceFile /data/~1.tmp /data/old.bin"});
   EXPECT_TRUE(fake::world.messages.empty());
   ExpectClearedScreen("received");
 }
