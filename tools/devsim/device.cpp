@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -176,6 +177,11 @@ std::vector<TimedByte> Device::TakeQueued() {
   std::vector<TimedByte> out(queue_.begin(), queue_.end());
   queue_.clear();
   return out;
+}
+
+size_t Device::Unread() const {
+  int count = 0;
+  return ioctl(slave_, FIONREAD, &count) == 0 ? static_cast<size_t>(count) : 0;
 }
 
 void Device::SetEcho(bool on) {

@@ -56,6 +56,7 @@ class Device {
   Bytes ReceiveUntil(const Bytes& expected, Millis timeout);
   std::vector<TimedByte> TakeQueued();  // whatever is queued now, without waiting
   void SetEcho(bool on);
+  size_t Unread() const;  // bytes sent that the program has not read yet
 
   // ---- Requests and control sequences
   Bytes QueryIdentification(Millis timeout = Millis(3000));  // the terminal's 12-byte reply
