@@ -10,8 +10,6 @@ namespace {
 // (it waits about half a second per attempt), so answering it could land in the next drain.
 constexpr Millis FreshNak(200);
 
-const Bytes Noise = {'z', 0x00, 'q', 0x15, 0x7F};
-
 bool WaitForFreshNak(Device& device, Clock::time_point deadline) {
   while (Clock::now() < deadline) {
     uint8_t byte;
@@ -123,13 +121,6 @@ GiveResult GiveFileToTerminal(Device& device, const Bytes& data, const GiveFault
     result.failure = "no NAK from the terminal";
     return result;
   }
-  if (faults.noiseBeforeFirstSoh) {
-    device.Send(Noise);
-    if (!WaitForFreshNak(device, deadline)) {
-      result.failure = "no NAK after the noise";
-      return result;
-    }
-  }
   size_t blocks = data.empty() ? 1 : (data.size() + BlockSize - 1) / BlockSize;
   bool corrupted = false;
   bool repeatedAfterAck = false;
@@ -162,7 +153,6 @@ GiveResult GiveFileToTerminal(Device& device, const Bytes& data, const GiveFault
       continue;
     }
     ++index;
-    if (faults.noiseBetweenBlocks && index < blocks) device.Send(Noise);
   }
   device.Send(Bytes{Eot});
   result.endReplies = device.Receive(2, replyTimeout);

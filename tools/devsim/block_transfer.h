@@ -46,8 +46,6 @@ TakeResult TakeFileFromTerminal(Device& device, const TakeFaults& faults = {},
 struct GiveFaults {
   int badChecksumBlock = 0;          // block k goes out first with a wrong checksum
   int missedAckBlock = 0;            // block k goes out again after its ACK, as if the ACK was lost
-  bool noiseBetweenBlocks = false;   // junk bytes between an ACK and the next SOH
-  bool noiseBeforeFirstSoh = false;  // junk answers the first NAK; blocks follow the next one
   int silentInBlock = 0;             // block k stops after half its data; nothing more is sent
   uint8_t padByte = 0x1A;
 };

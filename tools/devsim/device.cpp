@@ -92,14 +92,11 @@ void Device::ReadLoop() {
     ssize_t count = read(master_, buffer, sizeof buffer);
     if (count <= 0) continue;
     auto now = Clock::now();
-    bool echo;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       for (ssize_t i = 0; i < count; ++i) queue_.push_back({buffer[i], now});
-      echo = echo_;
     }
     arrived_.notify_all();
-    if (echo) Send(Bytes(buffer, buffer + count));
   }
 }
 
@@ -156,22 +153,6 @@ Bytes Device::ReceiveFor(Millis period) {
   return out;
 }
 
-Bytes Device::ReceiveUntil(const Bytes& expected, Millis timeout) {
-  auto deadline = Clock::now() + timeout;
-  Bytes out;
-  std::unique_lock<std::mutex> lock(mutex_);
-  for (;;) {
-    while (!queue_.empty()) {
-      out.push_back(queue_.front().value);
-      queue_.pop_front();
-      if (!expected.empty() && out.size() >= expected.size() &&
-          std::equal(expected.begin(), expected.end(), out.end() - expected.size()))
-        return out;
-    }
-    if (arrived_.wait_until(lock, deadline) == std::cv_status::timeout && queue_.empty()) return out;
-  }
-}
-
 std::vector<TimedByte> Device::TakeQueued() {
   std::lock_guard<std::mutex> lock(mutex_);
   std::vector<TimedByte> out(queue_.begin(), queue_.end());
@@ -182,11 +163,6 @@ std::vector<TimedByte> Device::TakeQueued() {
 size_t Device::Unread() const {
   int count = 0;
   return ioctl(slave_, FIONREAD, &count) == 0 ? static_cast<size_t>(count) : 0;
-}
-
-void Device::SetEcho(bool on) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  echo_ = on;
 }
 
 Bytes Device::QueryIdentification(Millis timeout) {
@@ -214,15 +190,6 @@ void Device::Freeze() {
 }
 void Device::Unfreeze() {
   Send("\x1b[U");
-}
-void Device::CursorUp() {
-  Send("\x1b[A");
-}
-void Device::CursorDown() {
-  Send("\x1b[B");
-}
-void Device::CursorRight() {
-  Send("\x1b[C");
 }
 void Device::CursorLeft() {
   Send("\x1b[D");

@@ -1,7 +1,7 @@
 // A simulated serial device on a pseudo-terminal. The program under test opens the slave side
 // through a symlink (MIRELOX_COM<n> on Linux, the Wine COM mapping on Windows); this object owns
-// the master side. A reader thread timestamps and queues every byte the program sends, echoing it
-// back when echo is on; the Receive calls take bytes from that queue, Send writes to the master.
+// the master side. A reader thread timestamps and queues every byte the program sends; the Receive
+// calls take bytes from that queue, Send writes to the master.
 // The slave side stays open here too, so the master never reads EIO when the program closes it.
 #pragma once
 
@@ -52,10 +52,7 @@ class Device {
   Bytes Receive(size_t count, Millis timeout);
   bool ReceiveByte(uint8_t* byte, Millis timeout, Clock::time_point* at = nullptr);
   Bytes ReceiveFor(Millis period);  // everything that arrives within the period
-  // Everything up to and including the first occurrence of expected; what arrived on timeout.
-  Bytes ReceiveUntil(const Bytes& expected, Millis timeout);
   std::vector<TimedByte> TakeQueued();  // whatever is queued now, without waiting
-  void SetEcho(bool on);
   size_t Unread() const;  // bytes sent that the program has not read yet
 
   // ---- Requests and control sequences
@@ -65,9 +62,6 @@ class Device {
   void PutText(int row, int column, std::string_view text);  // MoveTo, then the text
   void Freeze();                                             // ESC [ F
   void Unfreeze();                                           // ESC [ U
-  void CursorUp();                                           // ESC [ A
-  void CursorDown();                                         // ESC [ B
-  void CursorRight();                                        // ESC [ C
   void CursorLeft();                                         // ESC [ D
   void RequestFileFromTerminal();                            // ESC [ R: the terminal sends one
   void OfferFileToTerminal();                                // ESC [ T: the terminal receives one
@@ -84,7 +78,6 @@ class Device {
   std::mutex mutex_;
   std::condition_variable arrived_;
   std::deque<TimedByte> queue_;
-  bool echo_ = false;
   std::mutex writeMutex_;
   std::thread reader_;
 };
