@@ -1,0 +1,196 @@
+# Helpers of the end-to-end runs, sourced by each run with the program kind (linux or wine) as $1.
+# From the environment: MIRELOX_BIN (the Linux program), MIRELOX_EXE (the Windows program),
+# DEVSIM (the simulator), BOX_LOG_SO (the preloaded box logger), WINEPREFIX (a prepared prefix);
+# E2E_KEEP=1 keeps the run's folder.
+set -euo pipefail
+kind=$1
+[ "$kind" = linux ] || [ "$kind" = wine ] || { echo "usage: $0 linux|wine" >&2; exit 2; }
+export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+W=$(mktemp -d /tmp/mirelox-e2e.XXXXXX) && chmod 755 "$W"
+P=$W/prog # the program's own folder
+mkdir -p "$P" "$W/home/run" "$W/files" && chmod 700 "$W/home/run"
+pids=() mounted=()
+declare -A din dout dpid
+
+cleanup() {
+  local status=$? shot=/tmp/mirelox-e2e-failure-$(basename "$0" .sh)-$kind.png
+  set +e
+  if [ $status -ne 0 ]; then
+    import -window root "$shot" 2>/dev/null && echo "--- screenshot: $shot; program output:" >&2
+    grep -av ':trace:' "$W/program.log" 2>/dev/null | tail -n 20 >&2
+  fi
+  kill "${pids[@]}" 2>/dev/null
+  [ "$kind" = linux ] || wineserver -k 2>/dev/null
+  [ ${#mounted[@]} = 0 ] || umount -l "${mounted[@]}"
+  [ -n "${E2E_KEEP:-}" ] || rm -rf "$W"
+}
+trap cleanup EXIT
+
+fail() {
+  local i at=""
+  for ((i = 0; i < ${#BASH_LINENO[@]} - 1; i++)); do at+=" $(basename "${BASH_SOURCE[i + 1]}"):${BASH_LINENO[i]}"; done
+  echo "FAIL ($kind, at$at): $*" >&2
+  exit 1
+}
+# until_ok SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds; false after SECONDS.
+until_ok() { local end=$((SECONDS + $1)) && shift && until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.1; done; }
+
+start_display() {
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$W/display" 2>/dev/null &
+  pids+=($!)
+  until_ok 20 grep -qs '^[0-9]' "$W/display" || fail "Xvfb did not start"
+  export DISPLAY=:$(head -n1 "$W/display")
+}
+
+messages=("Mirelox test configuration" "Text page missing: " "Binary files" "Send a file to the device"
+  "unused line four" "Save the file from the device" "Receiving block " "Cannot create the received file"
+  "Cannot open the file to send" "Sending block ")
+config() { printf '%s\r\n' "$1" "${messages[@]}" >"${2:-$P}/MIRELOX.CFG"; } # config DIGIT [FOLDER]
+
+# device N: a simulated device on COMN, driven by the commands of mirelox-devsim --script.
+device() {
+  local fd
+  mkfifo "$W/dev$1.in" "$W/dev$1.out"
+  "$DEVSIM" --link "$W/com$1" --script <"$W/dev$1.in" >"$W/dev$1.out" 2>>"$W/devsim.log" &
+  pids+=($!) && dpid[$1]=$!
+  exec {fd}>"$W/dev$1.in" && din[$1]=$fd
+  exec {fd}<"$W/dev$1.out" && dout[$1]=$fd
+  until_ok 10 test -L "$W/com$1" || fail "no device on COM$1"
+}
+hangup() { ask "$1" quit && wait "${dpid[$1]}"; } # the device's end of the line closes
+ask() { local n=$1; shift; printf '%s\n' "$*" >&"${din[$n]}"; } # ask N COMMAND: no wait for the answer
+answer() { local r; IFS= read -r -t 90 r <&"${dout[$1]}" || r="fail no answer"; printf '%s\n' "$r"; }
+dev() { ask "$@" && answer "$1"; }
+# must N COMMAND [ANSWER]: the device's answer must be ANSWER (ok by default).
+must() { local r; r=$(dev "$1" "$2"); [ "$r" = "${3:-ok}" ] || fail "COM$1 '$2' answered '$r', not '${3:-ok}'"; }
+answered() { local r; r=$(answer "$1"); [ "$r" = "$2" ] || fail "COM$1 answered '$r', not '$2'"; }
+# got N BYTES [COUNT]: the device on COMN receives exactly BYTES; with COUNT, also spread over
+# COUNT - 1 pauses of about 5 ms, as the program paces the bytes of one key or reply.
+got() {
+  local r s
+  r=$(dev "$1" "expect 10000 $2")
+  [ "${r%% *}" = ok ] || fail "COM$1 expected '$2': $r"
+  s=${r#ok } && [ -n "${3:-}" ] || return 0
+  [ "$s" -ge $((4 * ($3 - 1))) ] && [ "$s" -le $((40 * ($3 - 1))) ] || fail "$3 bytes came in $s ms"
+}
+drain() { dev "$1" 'silence 300' >/dev/null; } # drops what the device has not read yet
+sync_with() { must "$1" query "ok MIRELOX     "; } # the bytes before the query have been handled
+
+# start [FOLDER]: the program, with COMn opening $W/comn (absent unless a device is there), started
+# in FOLDER (its own folder by default). Its process id is $pid.
+start() {
+  local cwd=${1:-$P} n
+  if [ "$kind" = linux ]; then
+    cp "$MIRELOX_BIN" "$P/mirelox"
+    (cd "$cwd" && HOME=$W/home XDG_RUNTIME_DIR=$W/home/run GDK_BACKEND=x11 LD_PRELOAD=$BOX_LOG_SO \
+      E2E_BOX_LOG=$W/boxes MIRELOX_COM1=$W/com1 MIRELOX_COM2=$W/com2 MIRELOX_COM3=$W/com3 \
+      MIRELOX_COM4=$W/com4 MIRELOX_COM5=$W/com5 MIRELOX_COM6=$W/com6 exec "$P/mirelox") >>"$W/program.log" 2>&1 &
+  else
+    cp "$MIRELOX_EXE" "$P/mirelox.exe"
+    printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n' >"$W/ports.reg"
+    for n in 1 2 3 4 5 6; do printf '"COM%s"="%s"\r\n' $n "$W/com$n" >>"$W/ports.reg"; done
+    { wineserver -k; wine regedit /S "Z:${W//\//\\}\\ports.reg" && wineserver -w; } >>"$W/wine.log" 2>&1 || true
+    # A server of our own, so that what it prints (its object table when a line hangs up) stays
+    # out of the program's output; it reads the port mapping as it starts.
+    wineserver -p >>"$W/wine.log" 2>&1
+    (cd "$cwd" && WINEDEBUG=-all,trace+win exec wine "$P/mirelox.exe") >>"$W/program.log" 2>&1 &
+  fi
+  pid=$! && pids+=($pid)
+}
+ended() { [ ! -e "/proc/$pid" ] || [ "$(cut -d' ' -f3 "/proc/$pid/stat")" = Z ]; }
+# exits CODE: the program ends within 20 s with CODE.
+exits() {
+  local code=0
+  until_ok 20 ended || fail "the program did not end"
+  wait "$pid" || code=$?
+  [ "$code" = "$1" ] || fail "the program ended with code $code, not $1"
+}
+cpu_ticks() { cut -d' ' -f14,15 "/proc/$pid/stat" | tr ' ' + | bc; } # user + system, 1/100 s
+
+title() { printf ' Mirelox v2.2  |   COM%s: 4800 8N1   |   select comport F1..F6   |   (c) Mirelox Instruments' "$1"; }
+visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
+shown() { [ -n "$(visible "$1")" ]; }
+find_main() { WIN=$(visible '^ Mirelox v2\.2 '); [ -n "$WIN" ]; }
+titled() { [ "$(xdotool getwindowname "$WIN" 2>/dev/null)" = "$1" ]; }
+# main_window N: the main window comes, with the normal title of COMN.
+main_window() { until_ok 30 find_main || fail "no main window"; wait_title "$1"; }
+wait_title() { until_ok "${2:-10}" titled "$(title "$1")" || fail "title '$(xdotool getwindowname "$WIN")', not that of COM$1"; }
+keys() { xdotool windowfocus --sync "${WINDOW:-$WIN}" key --delay 80 "$@"; }
+
+last_box() {
+  if [ "$kind" = linux ]; then tail -n1 "$W/boxes" 2>/dev/null; else
+    grep -a -A1 'set_window_text L"Error"$' "$W/program.log" | tail -n1 | sed -n 's/.*set_window_text L"\(.*\)"$/\1/p'
+  fi
+}
+box_says() { [ "$(last_box)" = "$1" ]; }
+no_box() { ! shown '^Error$'; }
+# box TEXT: a message box titled Error says TEXT ("\n" for a line break); Return closes it.
+box() {
+  until_ok 30 shown '^Error$' || fail "no message box (expected: $1)"
+  until_ok 5 box_says "$1" || fail "the box says '$(last_box)', not '$1'"
+  WINDOW=$(visible '^Error$') keys Return
+  until_ok 10 no_box || fail "the box stayed after Return"
+}
+
+# dialog TITLE PATH: picks PATH in the file dialog titled TITLE.
+dialog() {
+  local id try
+  until_ok 30 shown "^$1\$" || fail "no dialog titled $1"
+  id=$(visible "^$1\$")
+  for try in 1 2 3; do
+    if [ "$kind" = linux ]; then
+      # The chooser's location entry opens on ctrl+L, and what is typed before it is ready gets lost.
+      WINDOW=$id keys ctrl+l && sleep 0.5 && WINDOW=$id keys ctrl+a && xdotool type --delay 40 "$2"
+    else
+      xdotool windowfocus --sync "$id" type --delay 40 "Z:${2//\//\\}"
+    fi
+    sleep 0.3 && WINDOW=$id keys Return
+    # Done once the dialog has gone or asks a question (in a window of its title) over itself.
+    until_ok 3 eval "[ \"\$(xdotool search --onlyvisible --name '^$1\$' | grep -vx $id)\" ] || ! shown '^$1\$'" && return
+  done
+  fail "the dialog $1 did not take $2"
+}
+# confirm TITLE: answers Yes where the Save dialog asks before it creates a file (GTK asks, Wine not).
+confirm() {
+  [ "$kind" = wine ] && return 0
+  two() { [ "$(xdotool search --onlyvisible --name "^$1\$" | wc -l)" -ge 2 ]; }
+  until_ok 20 two "$1" || fail "no question before creating"
+  WINDOW=$(xdotool search --onlyvisible --name "^$1\$" | tail -n1) keys Return
+}
+
+# The screen: calibrate N finds the cells from two marker letters that the device on COMN draws;
+# grid prints it as 25 rows of 80 cells, '#' where a cell holds ink, '.' where it holds none.
+park='\e[30;01H' # the caret sits under the cursor's cell: out of the 80 x 25 cells for a picture
+# stable COMMAND...: what COMMAND prints once it prints the same twice (the display has caught up).
+stable() { local a b && b=$("$@") && for _ in {1..10}; do a=$b && b=$("$@") && [ "$a" = "$b" ] && break; done; echo "$b"; }
+still() { stable eval "import -window root ppm:$1 && md5sum <$1" >/dev/null; } # still FILE: a settled screenshot
+blank() { must "$1" "send \e[J" && sync_with "$1" && must "$1" "send $park"; } # a clear screen, caret parked
+ink_box() { convert "$W/diff.png" -crop "$1" +repage -format '%@\n' info: | tr 'x+' '  '; }
+calibrate() {
+  blank "$1" && sync_with "$1" && still "$W/blank.ppm"
+  must "$1" "send \e[01;01HH\e[11;41HH$park" && sync_with "$1" && still "$W/marks.ppm"
+  convert "$W/blank.ppm" "$W/marks.ppm" -compose difference -composite -threshold 25% "$W/diff.png"
+  local w h x y w1 h1 x1 y1 w2 h2 x2 y2
+  read -r w h x y < <(ink_box 1280x1024+0+0)
+  read -r w1 h1 x1 y1 < <(ink_box $((w / 2))x$h+$x+$y)
+  read -r w2 h2 x2 y2 < <(ink_box $((w / 2))x$h+$((x + w / 2))+$y)
+  [ "${w1}x$h1" = "${w2}x$h2" ] || fail "the marker letters differ: ${w1}x$h1 and ${w2}x$h2"
+  cw=$(((w / 2 + x2 - x1 + 20) / 40)) ch=$(((h - h2 + 5) / 10))
+  [ "$cw" -ge 6 ] && [ "$ch" -ge 10 ] || fail "cells of ${cw}x$ch pixels"
+  gx=$((x + x1 - (cw - w1) / 2)) gy=$((y + y1 - (ch - h1) / 2)) # glyphs taken as centred in their cells
+}
+grid() {
+  import -window root -crop $((80 * cw))x$((25 * ch))+$gx+$gy png:- | convert - +repage -colorspace gray \
+    -scale '80x25!' -threshold 93% -compress none pbm:- | tail -n +3 | tr -d ' \n' | tr 01 .# | fold -w 80
+}
+screen() { sync_with "$1" && stable grid; } # the grid once the device on COMN has had its bytes handled
+# expect_screen N ROW...: the screen (see screen N) shows the ROWs from the top, blank beyond them.
+expect_screen() {
+  local n=$1 i want="" shown
+  for i in {2..26}; do want+=$(printf '%-80s' "${!i:-}" | tr ' ' .)$'\n'; done
+  shown=$(screen "$n")
+  [ "$shown" = "${want%$'\n'}" ] || fail "the screen shows:
+$shown
+instead of:
+$want"
+}

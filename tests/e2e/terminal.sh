@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# A session at the terminal: starting without a configuration and with a port that cannot open,
+# the screen the device draws, the identification, typed keys, About, text pages, switching ports,
+# idling, and File > Exit. The Linux program runs as an unprivileged user, as its users do.
+here=$(cd "$(dirname "$0")" && pwd)
+if [ "$1" = linux ] && [ "$(id -u)" = 0 ] && [ -z "${E2E_UNPRIVILEGED:-}" ]; then
+  # Root opens a pseudo-terminal that another holds exclusively: run as nobody, from copies nobody can read.
+  copy=$(mktemp -d /tmp/mirelox-e2e-nobody.XXXXXX)
+  trap 'rm -rf "$copy"' EXIT
+  cp "$here"/*.sh "$MIRELOX_BIN" "$DEVSIM" "$BOX_LOG_SO" "$copy/" && chmod -R a+rX "$copy"
+  E2E_UNPRIVILEGED=1 MIRELOX_BIN=$copy/mirelox DEVSIM=$copy/mirelox-devsim BOX_LOG_SO=$copy/$(basename "$BOX_LOG_SO") \
+    setpriv --reuid=nobody --regid=nogroup --clear-groups bash "$copy/terminal.sh" linux
+  exit
+fi
+source "$here/lib.sh"
+start_display
+
+# Without MIRELOX.CFG: the fatal box, no main window, code 1.
+start
+until_ok 30 shown '^Error$' || fail "no box for the missing configuration"
+! find_main || fail "a main window beside the fatal box"
+box 'ERROR: missing MIRELOX.CFG configuration file !!! \nCannot continue, program terminated.'
+exits 1
+
+# COM3 cannot open: the box comes before the main window.
+config 3
+device 1
+device 2
+start
+until_ok 30 shown '^Error$' || fail "no box for COM3"
+! find_main || fail "the main window came before the box"
+box 'Error: COM port cannot be opened!\nSelect another COM port.'
+main_window 3
+keys F1
+wait_title 1
+[ "$(head -c1 "$P/MIRELOX.CFG")" = 1 ] || fail "F1 did not write 1 into MIRELOX.CFG"
+
+# What the device draws lands where it says; frozen text never shows; code page 850 letters show.
+calibrate 1
+blank 1
+must 1 "send \e[03;10HHH\e[05;04HMM\rW\e[08;20HQ\e[BR\e[A\e[CS\e[D\e[D\e[D\e[B\e[BT"
+must 1 "send \e[12;01H\e[FZZZZ\r\nZZ\e[UV\x86\x91\x9b$park"
+expect_screen 1 '' '' '.........##' '' '...##' '#' '' '...................#..#' '....................#' '....................#' '' '####'
+blank 1
+expect_screen 1
+# The identification query is answered (any fifth byte); a broken one is not, and draws nothing.
+must 1 'send \e\xFF\x7F\x08\x0C\x41'
+got 1 'MIRELOX     ' 12
+must 1 'send \e\xFF\x7F\x09'
+must 1 'silence 1000'
+expect_screen 1
+
+# Keys reach the device as typed, the bytes of one key 5 ms apart.
+keys a B Return space Up Down Right Left
+got 1 'aB\r \e[A\e[B\e[C\e[D'
+keys BackSpace
+got 1 '\e[D \e[D' 7
+setxkbmap -display "$DISPLAY" no
+keys aring
+setxkbmap -display "$DISPLAY" us
+got 1 '\x86'
+must 1 'silence 500'
+
+# About: Alt+? opens it and Return closes it; from the Help menu, and Escape.
+keys alt+question
+until_ok 10 shown '^About Mirelox$' || fail "Alt+? showed no About"
+WINDOW=$(visible '^About Mirelox$') keys Return
+until_ok 10 eval "! shown '^About Mirelox\$'" || fail "About stayed after Return"
+keys alt+h a
+until_ok 10 shown '^About Mirelox$' || fail "Help > About showed nothing"
+WINDOW=$(visible '^About Mirelox$') keys Escape
+until_ok 10 eval "! shown '^About Mirelox\$'" || fail "About stayed after Escape"
+
+# A text page from the second row down, each row blanked first; a missing page is reported.
+printf 'Never shown\r\nHHHH\r\nMM\n\nWWWWW\nno line end' >"$P/TXT00042.KVB"
+blank 1
+must 1 "send \e[01;01HKEEP\e[03;01HZZZZZZZZ\e[04;01HYYYY\e[X00042$park"
+expect_screen 1 '####' '####' '##' '' '#####'
+must 1 'send \e[X00099'
+box 'Text page missing: -TXT00099-'
+
+# Ports: F1 on the open port opens it again; F2 and F1 switch, and the bytes go where the title says.
+keys F1
+wait_title 1
+keys k
+got 1 k
+keys F2
+wait_title 2
+[ "$(head -c1 "$P/MIRELOX.CFG")" = 2 ] || fail "F2 did not write 2 into MIRELOX.CFG"
+keys x
+got 2 x
+must 1 'silence 300'
+sync_with 2
+keys F1
+wait_title 1
+[ "$(head -c1 "$P/MIRELOX.CFG")" = 1 ] || fail "F1 did not write 1 into MIRELOX.CFG"
+blank 1
+must 1 "send \e[02;02HMM$park"
+expect_screen 1 '' '.##'
+keys y
+got 1 y
+must 2 'silence 300'
+# COM4 cannot open: reported, and then no port is open.
+keys F4
+box 'Error: COM4 port cannot be opened!'
+keys z
+must 1 'silence 500'
+keys F1
+wait_title 1
+keys w
+got 1 w
+
+# Idle: a silent device and an untouched window cost (almost) no processor time.
+before=$(cpu_ticks)
+sleep 5
+used=$(($(cpu_ticks) - before))
+[ "$used" -lt 20 ] || fail "idle for 5 s, the program used $used/100 s of processor time"
+sync_with 1
+
+# File > Exit.
+keys alt+f x
+exits 0
