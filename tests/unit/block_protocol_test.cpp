@@ -88,21 +88,20 @@ struct Sending {
   bool done = true;
 };
 
+// clang-format off
 const Sending Sendings[] = {
     {"no bytes: one block", 0, "", "", 1, 1},
     {"128 bytes: one block", 128, "", "", 1, 1},
     {"129 bytes: two blocks", 129, "", "", 2, 1},
     {"7680 bytes: sixty blocks", 7680, "", "", 60, 1},
-    {"another reply brings the block again", 256,
-     "\x06"
-     "C",
-     "", 3, 1},
+    {"another reply brings the block again", 256, Ack + "C", "", 3, 1},
     {"another reply to EOT brings EOT again", 1, "", Nak + Nak, 1, 3},
     {"EOT again after each silent second", 1, "", "..", 1, 3},
     {"ten silent seconds after EOT end the send as done", 1, "", std::string(12, '.'), 1, 10},
     {"a reply starts the silent seconds again", 1, "", ".\x15" + std::string(12, '.'), 1, 12},
-    {"a device silent after a block", 256, "\x06.", "", 2, 0, false},
+    {"a device silent after a block", 256, Ack + ".", "", 2, 0, false},
 };
+// clang-format on
 
 TEST_F(BlockProtocol, SendingCoversTheCountWithBlocksAndEndsWithEot) {
   for (const Sending& s : Sendings) {
@@ -167,6 +166,7 @@ struct Reception {
 };
 
 const std::string X = Pattern(128, 1), Y = Pattern(128, 2), Z = Pattern(128, 3), Acks4(4, ACK);
+const std::string X1 = MakeBlock(1, X), Y2 = MakeBlock(2, Y), Z3 = MakeBlock(3, Z);
 std::string Corrupted(std::string block) {
   block[131] = static_cast<char>(block[131] + 1);
   return block;
@@ -176,52 +176,26 @@ std::vector<std::string> StrayAnswersFirst() {  // after a NAK they cost no atte
   for (const std::string& block : Blocks(X + Y + Z)) turns.push_back(block);
   return turns;
 }
+const std::string Many = Pattern(72 * 128);
 
+// clang-format off
 const Reception Receptions[] = {
-    {"stray answers to NAK, then three blocks", StrayAnswersFirst(), X + Y + Z,
-     std::string(12, NAK) + std::string(5, ACK), "Receiving block 3"},
-    {"a bad checksum is answered with NAK and the repeat stored once",
-     {Corrupted(MakeBlock(1, X)), MakeBlock(1, X), MakeBlock(2, Y), Eot},
-     X + Y,
-     Nak + Acks4},
-    {"a block repeated after a lost ACK is stored once",
-     {MakeBlock(1, X), MakeBlock(2, Y), MakeBlock(2, Y), MakeBlock(3, Z), Eot},
-     X + Y + Z,
-     Acks4 + Ack + Ack},
-    {"the same number with other data is another block",
-     {MakeBlock(1, X), MakeBlock(1, Y), Eot},
-     X + Y,
-     Acks4},
-    {"the same data with another number is another block",
-     {MakeBlock(1, X), MakeBlock(2, X), Eot},
-     X + X,
-     Acks4},
-    {"a repeat with a broken complement is another block",
-     {MakeBlock(1, X), MakeBlock(1, X, 0), Eot},
-     X + X,
-     Acks4},
-    {"numbers are shown signed and not checked",
-     {MakeBlock(200, X, 7), Eot},
-     X,
-     Ack + Ack + Ack,
-     "Receiving block -56"},
-    {"noise between blocks is skipped", {MakeBlock(1, X), "zz\x07" + MakeBlock(2, Y), Eot}, X + Y, Acks4},
-    {"blocks beyond the buffer are acknowledged and cut", Blocks(Pattern(72 * 128)),
-     Pattern(72 * 128).substr(0, MaxReceivedBytes), std::string(74, ACK), "", ReceivedFileCutMessage},
-    {"silence in a block's header",
-     {MakeBlock(1, X), MakeBlock(2, Y).substr(0, 2)},
-     {},
-     Ack,
-     "",
-     NoConnectionText},
-    {"silence in a block's data",
-     {MakeBlock(1, X), MakeBlock(2, Y).substr(0, 60)},
-     {},
-     Ack,
-     "",
-     NoConnectionText},
-    {"silence between blocks", {MakeBlock(1, X)}, {}, Ack, "Receiving block 1", NoConnectionText},
+    {"stray answers, then three blocks", StrayAnswersFirst(), X + Y + Z, std::string(12, NAK) + std::string(5, ACK),
+     "Receiving block 3"},
+    {"a bad sum: NAK, and the repeat kept once", {Corrupted(X1), X1, Y2, Eot}, X + Y, Nak + Acks4},
+    {"a repeat after a lost ACK is kept once", {X1, Y2, Y2, Z3, Eot}, X + Y + Z, Acks4 + Ack + Ack},
+    {"the same number, other data", {X1, MakeBlock(1, Y), Eot}, X + Y, Acks4},
+    {"the same data, another number", {X1, MakeBlock(2, X), Eot}, X + X, Acks4},
+    {"a repeat with a broken complement", {X1, MakeBlock(1, X, 0), Eot}, X + X, Acks4},
+    {"numbers shown signed, not checked", {MakeBlock(200, X, 7), Eot}, X, Ack + Ack + Ack, "Receiving block -56"},
+    {"noise between blocks is skipped", {X1, "zz\x07" + Y2, Eot}, X + Y, Acks4},
+    {"blocks beyond the buffer: ACK, cut", Blocks(Many), Many.substr(0, MaxReceivedBytes), std::string(74, ACK), "",
+     ReceivedFileCutMessage},
+    {"silence in a block's header", {X1, Y2.substr(0, 2)}, {}, Ack, "", NoConnectionText},
+    {"silence in a block's data", {X1, Y2.substr(0, 60)}, {}, Ack, "", NoConnectionText},
+    {"silence between blocks", {X1}, {}, Ack, "Receiving block 1", NoConnectionText},
 };
+// clang-format on
 
 TEST_F(BlockProtocol, ReceivedBlocksAreAnsweredAndStoredInOrder) {
   for (const Reception& r : Receptions) {

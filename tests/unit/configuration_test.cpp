@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "tests/unit/support.h"
@@ -18,46 +18,31 @@ struct File {
   const char* name;
   std::string content;
   char digit;
-  std::map<int, std::string> lines;  // the other lines are empty
+  std::vector<std::string> lines;  // from line 0 on; the others are empty
 };
 
+std::string A(int count) {
+  return std::string(count, 'a');
+}
+
+// clang-format off
 const File Files[] = {
-    {"text with CR LF",
-     StandardConfiguration,
-     '1',
-     {{0, "line zero"},
-      {1, "Text page not found: "},
-      {2, "Binary files"},
-      {3, "Send which file?"},
-      {4, "line four"},
-      {5, "Save the received file as"},
-      {6, "Receiving block "},
-      {7, "Cannot create the file"},
-      {8, "Cannot open the file"},
-      {9, "Sending block "}}},
-    {"LF alone ends no line", "3\nalpha\nbeta\n", '3', {{0, "alphabeta"}}},
-    {"byte 1 is not looked at", "12\r\nfirst\r\nsecond\r\n", '1', {{1, "first"}, {2, "second"}}},
-    {"CR alone ends a line", "1\rA\rB\r", '1', {{0, "A"}, {1, "B"}}},
-    {"a line keeps 79 characters",
-     "1\r\n" + std::string(100, 'x') + "\r\nnext",
-     '1',
-     {{0, std::string(79, 'x')}, {1, "next"}}},
-    {"only space to z are kept", "1\r\na\tb{c}d~e|f\x80g\xE5h\x1Fi z\r\n", '1', {{0, "abcdefghi z"}}},
-    {"an eleventh line changes nothing",
-     "1\r\n0\r1\r2\r3\r4\r5\r6\r7\r8\r9\rten\r",
-     '1',
-     {{0, "0"}, {1, "1"}, {2, "2"}, {3, "3"}, {4, "4"}, {5, "5"}, {6, "6"}, {7, "7"}, {8, "8"}, {9, "9"}}},
-    {"a line past byte 1023 is not read",
-     "1\r\n" + std::string(1019, 'a') + "\r\nbeyond\r\n",
-     '1',
-     {{0, std::string(79, 'a')}}},
-    {"byte 1023 is read",
-     "1\r\n" + std::string(1018, 'a') + "\r\nbeyond\r\n",
-     '1',
-     {{0, std::string(79, 'a')}, {1, "b"}}},
+    {"text with CR LF", StandardConfiguration, '1', {"line zero", "Text page not found: ", "Binary files",
+     "Send which file?", "line four", "Save the received file as", "Receiving block ", "Cannot create the file",
+     "Cannot open the file", "Sending block "}},
+    {"LF alone ends no line", "3\nalpha\nbeta\n", '3', {"alphabeta"}},
+    {"byte 1 is not looked at", "12\r\nfirst\r\nsecond\r\n", '1', {"", "first", "second"}},
+    {"CR alone ends a line", "1\rA\rB\r", '1', {"A", "B"}},
+    {"a line keeps 79 characters", "1\r\n" + A(100) + "\r\nnext", '1', {A(79), "next"}},
+    {"only space to z are kept", "1\r\na\tb{c}d~e|f\x80g\xE5h\x1Fi z\r\n", '1', {"abcdefghi z"}},
+    {"an eleventh line changes nothing", "1\r\n0\r1\r2\r3\r4\r5\r6\r7\r8\r9\rten\r", '1',
+     {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}},
+    {"a line past byte 1023 is not read", "1\r\n" + A(1019) + "\r\nbeyond\r\n", '1', {A(79)}},
+    {"byte 1023 is read", "1\r\n" + A(1018) + "\r\nbeyond\r\n", '1', {A(79), "b"}},
     {"a file of one byte", "7", '7', {}},
     {"an empty file", "", 0, {}},
 };
+// clang-format on
 
 TEST(Configuration, FilesGiveTheirDigitAndLines) {
   for (const File& file : Files) {
@@ -65,10 +50,9 @@ TEST(Configuration, FilesGiveTheirDigitAndLines) {
     fake::world.files[Path] = file.content;
     LoadConfiguration();
     EXPECT_EQ(PortDigit, file.digit) << file.name;
-    for (int n = 0; n < MessageLineCount; ++n) {
-      const auto line = file.lines.find(n);
-      EXPECT_EQ(MessageLines[n], line == file.lines.end() ? "" : line->second) << file.name << " line " << n;
-    }
+    std::vector<std::string> lines = file.lines;
+    lines.resize(MessageLineCount);
+    EXPECT_EQ(std::vector<std::string>(MessageLines, MessageLines + MessageLineCount), lines) << file.name;
     CurrentPort = 4;
     SavePortDigit();
     std::string rewritten = file.content;

@@ -29,6 +29,7 @@ struct Case {
   std::string sent = "";
 };
 
+// clang-format off
 const Case Cases[] = {
     {"text advances the cursor", "abc", {"abc"}, 3, 0},
     {"CR goes to the start of the next row", "ab\rc", {"ab", "c"}, 1, 1},
@@ -56,13 +57,7 @@ const Case Cases[] = {
     {"frozen text, CR and LF are dropped", "a\x1b[Fb\r\nc\x1b[Ud", {"ad"}, 2, 0},
     {"frozen output still obeys commands", "\x1b[F\x1b[B\x1b[Cb\x1b[Ux", {"", " x"}, 2, 1},
     {"the query is answered", "\x1b\xff\x7f\x08\x0c\x0a", {}, 0, 0, Reply},
-    {"the query's last byte is any byte",
-     "\x1b\xff\x7f\x08\x0c"
-     "Ax",
-     {"x"},
-     1,
-     0,
-     Reply},
+    {"the query's last byte is any byte", "\x1b\xff\x7f\x08\x0c" "Ax", {"x"}, 1, 0, Reply},
     {"the query is answered while frozen", "\x1b[F\x1b\xff\x7f\x08\x0c\x0a", {}, 0, 0, Reply},
     {"a broken query is consumed", "\x1b\xff\x7f\x09kx", {"kx"}, 2, 0},
     {"the byte that breaks a query may open a sequence", "\x1b\xff[Bx", {"", "x"}, 1, 1},
@@ -70,27 +65,19 @@ const Case Cases[] = {
     {"control bytes are drawn", "\x07\x08\x09\x0c\x7f", {"\x07\x08\x09\x0c\x7f"}, 5, 0},
     {"a zero byte draws nothing", std::string("a\0b", 3), {"ab"}, 2, 0},
     {"code page 850 letters", "\x86\x8F\x91\x92\x9B\x9D\xE5\x84", {"\xE5\xC5\xE6\xC6\xF8\xD8\xE5\x84"}, 8, 0},
-    {"the 81st column lands in the next row's cell",
-     "\x1b[01;80Hxy",
-     {std::string(79, ' ') + "x", "y"},
-     81,
-     0},
+    {"the 81st column lands in the next row's cell", "\x1b[01;80Hxy", {std::string(79, ' ') + "x", "y"}, 81, 0},
     {"a cursor past the 81st column wraps", "\x1b[01;80Hxyz", {std::string(79, ' ') + "x", "z"}, 1, 1},
     {"row 27 clears and draws at the top left", "hello\x1b[28;04HZ", {"Z"}, 1, 0},
     {"a wrap from row 26 clears", "hello\x1b[27;82HW", {"W"}, 1, 0},
 };
+// clang-format on
 
 TEST_F(Screen, ReceivedBytes) {
   for (const Case& c : Cases) {
     StartTerminal();
     Receive(c.bytes);
-    std::vector<std::string> rows;
-    for (int r = 0; r < ScreenRows; ++r) rows.push_back(Row(r));
-    std::vector<std::string> expected = c.rows;
-    expected.resize(ScreenRows);
-    EXPECT_EQ(rows, expected) << c.name;
-    EXPECT_EQ(CursorX, c.column * W) << c.name;
-    EXPECT_EQ(CursorY, c.row * H) << c.name;
+    EXPECT_EQ(Rows(), Padded(c.rows)) << c.name;
+    EXPECT_EQ(Cursor(), std::make_pair(c.column, c.row)) << c.name;
     EXPECT_EQ(fake::world.sent, c.sent) << c.name;
     RunLoopUntilIdle();  // the erase a clear asked for comes with the next paint
     EXPECT_TRUE(fake::world.paintClips.empty()) << c.name;

@@ -95,6 +95,21 @@ std::string Row(int row) {
   return text.erase(text.find_last_not_of(' ') + 1);
 }
 
+std::vector<std::string> Rows() {
+  std::vector<std::string> rows;
+  for (int r = 0; r < ScreenRows; ++r) rows.push_back(Row(r));
+  return rows;
+}
+
+std::vector<std::string> Padded(std::vector<std::string> rows) {
+  rows.resize(ScreenRows);
+  return rows;
+}
+
+std::pair<int, int> Cursor() {
+  return {CursorX / CharWidth, CursorY / LineHeight};
+}
+
 std::string Hex(const std::string& bytes) {
   std::string out;
   char part[4];

@@ -21,7 +21,10 @@ void Receive(const std::string& bytes);
 void RunLoopUntilIdle();
 // Each call (by its start) comes after the one before it in the fake's record.
 void ExpectInOrder(const std::vector<std::string>& calls);
-std::string Row(int row);  // a row of ScreenBuffer without its trailing blanks
+std::string Row(int row);         // a row of ScreenBuffer without its trailing blanks
+std::vector<std::string> Rows();  // all 25 of them
+std::vector<std::string> Padded(std::vector<std::string> rows);  // blank rows up to 25
+std::pair<int, int> Cursor();                                    // column and row
 std::string Hex(const std::string& bytes);
 
 class Terminal : public ::testing::Test {

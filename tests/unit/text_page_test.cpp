@@ -19,40 +19,30 @@ struct Page {
   int column, row;                // where the cursor ends
 };
 
+std::string A(int count) {
+  return std::string(count, 'a');
+}
+
 std::string Numbered(int from, int to) {
   std::string lines;
   for (int n = from; n <= to; ++n) lines += "line " + std::to_string(n) + "\n";
   return lines;
 }
 
+// clang-format off
 const Page Pages[] = {
-    {"the first line is never shown",
-     "title\r\nline A\r\nline B\nno line feed",
-     {"row zero", "line A", "line B"},
-     6,
-     2},
+    {"the first line is never shown", "title\r\nline A\r\nline B\nno line feed", {"row zero", "line A", "line B"}, 6, 2},
     {"an empty first line", "\nshown\n", {"row zero", "shown", "xxxxx"}, 5, 1},
     {"an empty file", "", {"row zero", "", "xxxxx"}, 0, 0},
     {"an empty line blanks its row", "t\nA\n\n", {"row zero", "A"}, 0, 2},
     {"CR alone ends no line", "one\rtwo\rthree\r", {"row zero", "", "xxxxx"}, 0, 0},
     {"a NUL ends the drawn text", std::string("t\nab\0cd\n", 8), {"row zero", "ab", "xxxxx"}, 2, 1},
-    {"a line keeps 99 characters",
-     "t\n" + std::string(99, 'x') + "yy\nnext\n",
-     {"row zero", std::string(80, 'x'), "next"},
-     4,
-     2},
-    {"only lines ending in the first 4096 bytes",
-     "t\n" + std::string(4094, 'a') + "\nnever\n",
-     {"row zero", "", "xxxxx"},
-     0,
-     0},
-    {"the 4096th byte may end a line",
-     "t\n" + std::string(4093, 'a') + "\nnever\n",
-     {"row zero", std::string(80, 'a'), std::string(19, 'a')},
-     99,
-     1},
+    {"a line keeps 99 characters", "t\n" + A(99) + "yy\nnext\n", {"row zero", A(80), "next"}, 4, 2},
+    {"only lines ending in the first 4096 bytes", "t\n" + A(4094) + "\nnever\n", {"row zero", "", "xxxxx"}, 0, 0},
+    {"the 4096th byte may end a line", "t\n" + A(4093) + "\nnever\n", {"row zero", A(80), A(19)}, 99, 1},
     {"the 27th line clears the screen", "t\n" + Numbered(1, 28), {"line 27", "line 28"}, 7, 1},
 };
+// clang-format on
 
 TEST_F(TextPage, LinesGoFromRowOneDownOnBlankedRows) {
   for (const Page& page : Pages) {
@@ -60,13 +50,8 @@ TEST_F(TextPage, LinesGoFromRowOneDownOnBlankedRows) {
     Receive("row zero\r\rxxxxx\x1b[10;10H");
     fake::world.files["/prog/TXT00042.KVB"] = page.content;
     Receive("\x1b[X00042");
-    std::vector<std::string> rows;
-    for (int r = 0; r < ScreenRows; ++r) rows.push_back(Row(r));
-    std::vector<std::string> expected = page.rows;
-    expected.resize(ScreenRows);
-    EXPECT_EQ(rows, expected) << page.name;
-    EXPECT_EQ(CursorX, page.column * fake::CharWidth) << page.name;
-    EXPECT_EQ(CursorY, page.row * fake::LineHeight) << page.name;
+    EXPECT_EQ(Rows(), Padded(page.rows)) << page.name;
+    EXPECT_EQ(Cursor(), std::make_pair(page.column, page.row)) << page.name;
     EXPECT_EQ(fake::world.caretX, CursorX + 2 * fake::CharWidth) << page.name;
     EXPECT_TRUE(fake::CaretVisible()) << page.name;
     EXPECT_TRUE(fake::world.messages.empty()) << page.name;
