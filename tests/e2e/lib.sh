@@ -4,7 +4,6 @@
 # E2E_KEEP=1 keeps the run's folder.
 set -euo pipefail
 kind=$1
-[ "$kind" = linux ] || [ "$kind" = wine ] || { echo "usage: $0 linux|wine" >&2; exit 2; }
 export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
 W=$(mktemp -d /tmp/mirelox-e2e.XXXXXX) && chmod 755 "$W"
 P=$W/prog # the program's own folder
@@ -15,10 +14,7 @@ declare -A din dout dpid
 cleanup() {
   local status=$? shot=/tmp/mirelox-e2e-failure-$(basename "$0" .sh)-$kind.png
   set +e
-  if [ $status -ne 0 ]; then
-    import -window root "$shot" 2>/dev/null && echo "--- screenshot: $shot; program output:" >&2
-    grep -av ':trace:' "$W/program.log" 2>/dev/null | tail -n 20 >&2
-  fi
+  [ $status = 0 ] || { import -window root "$shot" && echo "--- $shot; program output:" && grep -av :trace: "$W/program.log" | tail -n 20; } >&2
   kill "${pids[@]}" 2>/dev/null
   [ "$kind" = linux ] || wineserver -k 2>/dev/null
   [ ${#mounted[@]} = 0 ] || umount -l "${mounted[@]}"
@@ -29,49 +25,43 @@ trap cleanup EXIT
 fail() {
   local i at=""
   for ((i = 0; i < ${#BASH_LINENO[@]} - 1; i++)); do at+=" $(basename "${BASH_SOURCE[i + 1]}"):${BASH_LINENO[i]}"; done
-  echo "FAIL ($kind, at$at): $*" >&2
-  exit 1
+  printf 'FAIL (%s, at%s): %s\n' "$kind" "$at" "$*" >&2 && exit 1
 }
 # until_ok SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds; false after SECONDS.
 until_ok() { local end=$((SECONDS + $1)) && shift && until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.1; done; }
 
 start_display() {
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$W/display" 2>/dev/null &
-  pids+=($!)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$W/display" 2>/dev/null & pids+=($!)
   until_ok 20 grep -qs '^[0-9]' "$W/display" || fail "Xvfb did not start"
   export DISPLAY=:$(head -n1 "$W/display")
 }
 
-messages=("Mirelox test configuration" "Text page missing: " "Binary files" "Send a file to the device"
-  "unused line four" "Save the file from the device" "Receiving block " "Cannot create the received file"
-  "Cannot open the file to send" "Sending block ")
+messages=("Mirelox test" "Text page missing: " "Binary files" "Send a file to the device" "unused four"
+  "Save the file from the device" "Receiving block " "Cannot create the received file" "Cannot open" "Sending block ")
+fatal='ERROR: missing MIRELOX.CFG configuration file !!! \nCannot continue, program terminated.'
 config() { printf '%s\r\n' "$1" "${messages[@]}" >"${2:-$P}/MIRELOX.CFG"; } # config DIGIT [FOLDER]
 
 # device N: a simulated device on COMN, driven by the commands of mirelox-devsim --script.
 device() {
   local fd
   mkfifo "$W/dev$1.in" "$W/dev$1.out"
-  "$DEVSIM" --link "$W/com$1" --script <"$W/dev$1.in" >"$W/dev$1.out" 2>>"$W/devsim.log" &
-  pids+=($!) && dpid[$1]=$!
+  "$DEVSIM" --link "$W/com$1" --script <"$W/dev$1.in" >"$W/dev$1.out" 2>>"$W/devsim.log" & pids+=($!) dpid[$1]=$!
   exec {fd}>"$W/dev$1.in" && din[$1]=$fd
   exec {fd}<"$W/dev$1.out" && dout[$1]=$fd
   until_ok 10 test -L "$W/com$1" || fail "no device on COM$1"
 }
 hangup() { ask "$1" quit && wait "${dpid[$1]}"; } # the device's end of the line closes
-ask() { local n=$1; shift; printf '%s\n' "$*" >&"${din[$n]}"; } # ask N COMMAND: no wait for the answer
+ask() { printf '%s\n' "$2" >&"${din[$1]}"; } # ask N COMMAND: no wait for the answer
 answer() { local r; IFS= read -r -t 90 r <&"${dout[$1]}" || r="fail no answer"; printf '%s\n' "$r"; }
-dev() { ask "$@" && answer "$1"; }
+dev() { ask "$1" "$2" && answer "$1"; }
 # must N COMMAND [ANSWER]: the device's answer must be ANSWER (ok by default).
 must() { local r; r=$(dev "$1" "$2"); [ "$r" = "${3:-ok}" ] || fail "COM$1 '$2' answered '$r', not '${3:-ok}'"; }
 answered() { local r; r=$(answer "$1"); [ "$r" = "$2" ] || fail "COM$1 answered '$r', not '$2'"; }
 # got N BYTES [COUNT]: the device on COMN receives exactly BYTES; with COUNT, also spread over
 # COUNT - 1 pauses of about 5 ms, as the program paces the bytes of one key or reply.
 got() {
-  local r s
-  r=$(dev "$1" "expect 10000 $2")
-  [ "${r%% *}" = ok ] || fail "COM$1 expected '$2': $r"
-  s=${r#ok } && [ -n "${3:-}" ] || return 0
-  [ "$s" -ge $((4 * ($3 - 1))) ] && [ "$s" -le $((40 * ($3 - 1))) ] || fail "$3 bytes came in $s ms"
+  local r && r=$(dev "$1" "expect 15000 $2") && [ "${r%% *}" = ok ] || fail "COM$1 expected '$2': $r"
+  [ -z "${3:-}" ] || { [ "${r#ok }" -ge $((4 * $3 - 4)) ] && [ "${r#ok }" -le $((40 * $3 - 40)) ]; } || fail "$3 bytes in ${r#ok } ms"
 }
 drain() { dev "$1" 'silence 300' >/dev/null; } # drops what the device has not read yet
 sync_with() { must "$1" query "ok MIRELOX     "; } # the bytes before the query have been handled
@@ -98,45 +88,44 @@ start() {
   pid=$! && pids+=($pid)
 }
 ended() { [ ! -e "/proc/$pid" ] || [ "$(cut -d' ' -f3 "/proc/$pid/stat")" = Z ]; }
-# exits CODE: the program ends within 20 s with CODE.
-exits() {
-  local code=0
-  until_ok 20 ended || fail "the program did not end"
-  wait "$pid" || code=$?
-  [ "$code" = "$1" ] || fail "the program ended with code $code, not $1"
+exits() { # exits CODE: the program ends within 20 s with CODE.
+  local code=0 && until_ok 20 ended || fail "the program did not end"
+  wait "$pid" || code=$? && [ "$code" = "$1" ] || fail "the program ended with code $code, not $1"
 }
 cpu_ticks() { cut -d' ' -f14,15 "/proc/$pid/stat" | tr ' ' + | bc; } # user + system, 1/100 s
 
 title() { printf ' Mirelox v2.2  |   COM%s: 4800 8N1   |   select comport F1..F6   |   (c) Mirelox Instruments' "$1"; }
 visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
 shown() { [ -n "$(visible "$1")" ]; }
+opens() { until_ok 30 shown "^$1\$" || fail "no window titled $1"; }
+# closes TITLE KEY: KEY closes the window titled TITLE.
+closes() { WINDOW=$(visible "^$1\$") keys "$2" && until_ok 10 eval "! shown '^$1\$'" || fail "$1 stayed after $2"; }
 find_main() { WIN=$(visible '^ Mirelox v2\.2 '); [ -n "$WIN" ]; }
 titled() { [ "$(xdotool getwindowname "$WIN" 2>/dev/null)" = "$1" ]; }
 # main_window N: the main window comes, with the normal title of COMN.
 main_window() { until_ok 30 find_main || fail "no main window"; wait_title "$1"; }
 wait_title() { until_ok "${2:-10}" titled "$(title "$1")" || fail "title '$(xdotool getwindowname "$WIN")', not that of COM$1"; }
-keys() { xdotool windowfocus --sync "${WINDOW:-$WIN}" key --delay 80 "$@"; }
+keys() { xdotool windowfocus --sync "${WINDOW:-$WIN}" key --delay 80 "$@" || fail "xdotool key $* failed"; }
+typed() { keys "$2" && got "$1" "$2"; } # typed N KEY: KEY reaches the device on COMN as that letter
+# port N [SECONDS]: FN switches to COMN: the title names it, and MIRELOX.CFG keeps it.
+port() {
+  keys "F$1" && wait_title "$1" "${2:-10}"
+  [ "$(head -c1 "$P/MIRELOX.CFG")" = "$1" ] || fail "MIRELOX.CFG does not start with $1"
+}
 
-last_box() {
-  if [ "$kind" = linux ]; then tail -n1 "$W/boxes" 2>/dev/null; else
-    grep -a -A1 'set_window_text L"Error"$' "$W/program.log" | tail -n1 | sed -n 's/.*set_window_text L"\(.*\)"$/\1/p'
-  fi
+last_box() { # Wine traces a box's caption, then its text
+  [ "$kind" = wine ] || { tail -n1 "$W/boxes" 2>/dev/null && return; }
+  grep -a -A1 'set_window_text L"Error"$' "$W/program.log" | tail -n1 | sed -n 's/.*set_window_text L"\(.*\)"$/\1/p'
 }
 box_says() { [ "$(last_box)" = "$1" ]; }
-no_box() { ! shown '^Error$'; }
+no_box() { ! shown '^Error$' || fail "a box says: $(last_box)"; }
 # box TEXT: a message box titled Error says TEXT ("\n" for a line break); Return closes it.
-box() {
-  until_ok 30 shown '^Error$' || fail "no message box (expected: $1)"
-  until_ok 5 box_says "$1" || fail "the box says '$(last_box)', not '$1'"
-  WINDOW=$(visible '^Error$') keys Return
-  until_ok 10 no_box || fail "the box stayed after Return"
-}
+box() { opens Error && until_ok 5 box_says "$1" || fail "the box says '$(last_box)', not '$1'"; closes Error Return; }
 
 # dialog TITLE PATH: picks PATH in the file dialog titled TITLE.
 dialog() {
   local id try
-  until_ok 30 shown "^$1\$" || fail "no dialog titled $1"
-  id=$(visible "^$1\$")
+  opens "$1" && id=$(visible "^$1\$")
   for try in 1 2 3; do
     if [ "$kind" = linux ]; then
       # The chooser's location entry opens on ctrl+L, and what is typed before it is ready gets lost.
@@ -146,15 +135,14 @@ dialog() {
     fi
     sleep 0.3 && WINDOW=$id keys Return
     # Done once the dialog has gone or asks a question (in a window of its title) over itself.
-    until_ok 3 eval "[ \"\$(xdotool search --onlyvisible --name '^$1\$' | grep -vx $id)\" ] || ! shown '^$1\$'" && return
+    until_ok 3 eval "xdotool search --onlyvisible --name '^$1\$' | grep -qvx $id || ! shown '^$1\$'" && return
   done
   fail "the dialog $1 did not take $2"
 }
 # confirm TITLE: answers Yes where the Save dialog asks before it creates a file (GTK asks, Wine not).
 confirm() {
-  [ "$kind" = wine ] && return 0
-  two() { [ "$(xdotool search --onlyvisible --name "^$1\$" | wc -l)" -ge 2 ]; }
-  until_ok 20 two "$1" || fail "no question before creating"
+  [ "$kind" = linux ] || return 0
+  until_ok 20 eval "[ \$(xdotool search --onlyvisible --name '^$1\$' | wc -l) = 2 ]" || fail "no question before creating"
   WINDOW=$(xdotool search --onlyvisible --name "^$1\$" | tail -n1) keys Return
 }
 
@@ -186,11 +174,7 @@ grid() {
 screen() { sync_with "$1" && stable grid; } # the grid once the device on COMN has had its bytes handled
 # expect_screen N ROW...: the screen (see screen N) shows the ROWs from the top, blank beyond them.
 expect_screen() {
-  local n=$1 i want="" shown
+  local i want="" shown && shown=$(screen "$1")
   for i in {2..26}; do want+=$(printf '%-80s' "${!i:-}" | tr ' ' .)$'\n'; done
-  shown=$(screen "$n")
-  [ "$shown" = "${want%$'\n'}" ] || fail "the screen shows:
-$shown
-instead of:
-$want"
+  [ "$shown"$'\n' = "$want" ] || fail $'the screen shows:\n'"$shown"$'\ninstead of:\n'"$want"
 }

@@ -5,32 +5,26 @@
 # a folder ends the program at the next port change.
 source "$(dirname "$0")/lib.sh"
 start_display
-config 1
-device 1
-device 2
-mkdir "$W/start"
-printf 'Never shown\r\nMMMMMM\r\n' >"$W/start/TXT00007.KVB" # only in the folder the program starts in
+config 1 && device 1 && device 2
+mkdir "$W/start" && printf 'Never shown\r\nMMMMMM\r\n' >"$W/start/TXT00007.KVB" # only in the start folder
+page7() { blank 1 && must 1 "send \e[X00007$park" && expect_screen 1 '' '######'; }
 head -c 300 /dev/urandom >"$W/files/out.bin"
 head -c 334 /dev/urandom >"$W/files/in.bin"
 { cat "$W/files/in.bin"; printf '\x1a%.0s' $(seq 50); } >"$W/in.padded" # the last block, padded as given
+# whole FILE: the device got out.bin, in whole blocks (the last one filled from the program's buffer).
+whole() { cmp -n 300 "$1" "$W/files/out.bin" && [ "$(stat -c %s "$1")" = 384 ] || fail "$1 is not out.bin"; }
 start "$W/start"
 main_window 1
 calibrate 1
-blank 1
-must 1 "send \e[X00007$park"
-expect_screen 1 '' '######'
+page7
 
 # Sending: the device refuses block 2 once and the first EOT; the file goes out whole.
 ask 1 "take $W/took.bin reject=2 eot"
 dialog 'Send a file to the device' "$W/files/out.bin"
 answered 1 'ok blocks=1,2,2,3 eot=2'
-cmp -n 300 "$W/took.bin" "$W/files/out.bin" && [ "$(stat -c %s "$W/took.bin")" = 384 ] || fail "the file sent differs"
+whole "$W/took.bin"
 wait_title 1
-# The Open dialog must not have moved the program away from the folder it started in.
-blank 1
-must 1 "send \e[X00007$park"
-expect_screen 1 '' '######'
-no_box || fail "a box after showing page 00007: $(last_box)"
+page7 && no_box # the Open dialog has not moved the program away from the folder it started in
 
 # Receiving into a new name (GTK asks first): a block with a bad checksum, one whose ACK is lost.
 ask 1 "give $W/files/in.bin badsum=2 missack=1"
@@ -45,12 +39,8 @@ dialog 'Save the file from the device' "$W/files/old.bin"
 answered 1 'ok sent=3 naks=0'
 until_ok 10 cmp -s "$W/files/old.bin" "$W/in.padded" || fail "the existing file was not replaced"
 # Cancelled dialogs tell the device nothing.
-for letter in R T; do
-  must 1 "send \e[$letter"
-  title=$([ $letter = R ] && echo 'Send a file to the device' || echo 'Save the file from the device')
-  until_ok 30 shown "^$title\$" || fail "no dialog for ESC [ $letter"
-  WINDOW=$(visible "^$title\$") keys Escape
-  until_ok 10 eval "! shown '^$title\$'" || fail "the dialog stayed after Escape"
+for t in 'R:Send a file to the device' 'T:Save the file from the device'; do
+  must 1 "send \e[${t%%:*}" && opens "${t#*:}" && closes "${t#*:}" Escape
 done
 must 1 'silence 1500'
 sync_with 1
@@ -59,17 +49,17 @@ sync_with 1
 must 1 'send \e[R'
 dialog 'Send a file to the device' "$W/files/out.bin"
 must 1 "run cd $W && rx -X -b rx.bin" 'ok 0' # rx writes into its own folder only
-cmp -n 300 "$W/rx.bin" "$W/files/out.bin" && [ "$(stat -c %s "$W/rx.bin")" = 384 ] || fail "rx got another file"
+whole "$W/rx.bin"
 wait_title 1 15 # once the EOT that rx may have left unanswered has been given up
 drain 1
-no_box || fail "a box after the rx transfer: $(last_box)"
+no_box
 must 1 'send \e[T'
 dialog 'Save the file from the device' "$W/files/sx.bin"
 confirm 'Save the file from the device'
 must 1 "run sx -X $W/files/in.bin" 'ok 0'
 until_ok 10 cmp -s "$W/files/sx.bin" "$W/in.padded" || fail "the file from sx differs"
 wait_title 1
-no_box || fail "a box after the sx transfer: $(last_box)"
+no_box
 drain 1 # the second ACK to EOT, which sx does not read
 sync_with 1
 
@@ -77,7 +67,7 @@ sync_with 1
 mv "$P/MIRELOX.CFG" "$W/cfg.moved"
 mkdir "$P/MIRELOX.CFG"
 keys F2
-box 'ERROR: missing MIRELOX.CFG configuration file !!! \nCannot continue, program terminated.'
+box "$fatal"
 exits 1
 [ -d "$P/MIRELOX.CFG" ] && [ -z "$(ls -A "$P/MIRELOX.CFG")" ] || fail "the folder was changed"
 config 1 "$W" && cmp -s "$W/MIRELOX.CFG" "$W/cfg.moved" || fail "the configuration was changed"
