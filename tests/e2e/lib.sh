@@ -131,7 +131,10 @@ dialog() {
       # The chooser's location entry opens on ctrl+L, and what is typed before it is ready gets lost.
       WINDOW=$id keys ctrl+l && sleep 0.5 && WINDOW=$id keys ctrl+a && xdotool type --delay 40 "$2"
     else
-      xdotool windowfocus --sync "$id" type --delay 40 "Z:${2//\//\\}"
+      # To the file's folder first, as a user goes: the dialog makes that the current folder.
+      local folder && folder=$(dirname "$2")
+      xdotool windowfocus --sync "$id" type --delay 40 "Z:${folder//\//\\}"
+      WINDOW=$id keys Return && sleep 0.5 && xdotool type --delay 40 "$(basename "$2")"
     fi
     sleep 0.3 && WINDOW=$id keys Return
     # Done once the dialog has gone or asks a question (in a window of its title) over itself.
@@ -169,7 +172,7 @@ calibrate() {
 }
 grid() {
   import -window root -crop $((80 * cw))x$((25 * ch))+$gx+$gy png:- | convert - +repage -colorspace gray \
-    -scale '80x25!' -threshold 93% -compress none pbm:- | tail -n +3 | tr -d ' \n' | tr 01 .# | fold -w 80
+    -scale '80x25!' -threshold 96% -compress none pbm:- | tail -n +3 | tr -d ' \n' | tr 01 .# | fold -w 80
 }
 screen() { sync_with "$1" && stable grid; } # the grid once the device on COMN has had its bytes handled
 # expect_screen N ROW...: the screen (see screen N) shows the ROWs from the top, blank beyond them.

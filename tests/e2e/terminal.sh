@@ -7,8 +7,9 @@ if [ "$1" = linux ] && [ "$(id -u)" = 0 ] && [ -z "${E2E_UNPRIVILEGED:-}" ]; the
   # Root opens a pseudo-terminal that another holds exclusively: run as nobody, from copies nobody can read.
   copy=$(mktemp -d /tmp/mirelox-e2e-nobody.XXXXXX)
   trap 'rm -rf "$copy"' EXIT
-  cp "$here"/*.sh "$MIRELOX_BIN" "$DEVSIM" "$BOX_LOG_SO" "$copy/" && chmod -R a+rX "$copy"
-  E2E_UNPRIVILEGED=1 MIRELOX_BIN=$copy/mirelox DEVSIM=$copy/mirelox-devsim BOX_LOG_SO=$copy/$(basename "$BOX_LOG_SO") \
+  cp "$here"/*.sh "$copy/" && cp "$MIRELOX_BIN" "$copy/mirelox" && cp "$DEVSIM" "$copy/devsim"
+  cp "$BOX_LOG_SO" "$copy/box_log.so" && chmod -R a+rX "$copy"
+  E2E_UNPRIVILEGED=1 MIRELOX_BIN=$copy/mirelox DEVSIM=$copy/devsim BOX_LOG_SO=$copy/box_log.so \
     setpriv --reuid=nobody --regid=nogroup --clear-groups bash "$copy/terminal.sh" linux
   exit
 fi
