@@ -87,35 +87,25 @@ TEST_F(Program, TheLoopTakesAMessageThenAByteAndSleepsOnlyWhenIdle) {
   EXPECT_GE(fake::world.nowUs, 2000 * 1000);
 }
 
-TEST_F(Program, WindowCommandsAndTheAboutDialog) {
+TEST_F(Program, WindowCommandsTheAboutDialogAndDefaultProcessing) {
   fake::Post(msg::Command, cmd::About);
   fake::Post(msg::Command, 999);
+  fake::Post(3);  // WM_MOVE
   fake::Post(msg::Command, cmd::Exit);
   MireloxMain(1);
+  ExpectInOrder({"RunAboutDialog", "DefaultWindowProc 273", "DefaultWindowProc 3", "DestroyMainWindow"});
+  EXPECT_FALSE(AboutDialogProc(msg::Command, 3) || AboutDialogProc(msg::Paint, 0));
   EXPECT_TRUE(fake::world.aboutOpen);
-  EXPECT_GE(fake::IndexOfCall("DefaultWindowProc 273"), 0);
-  EXPECT_FALSE(AboutDialogProc(msg::Command, 3));
-  EXPECT_FALSE(AboutDialogProc(msg::Paint, 0));
-  EXPECT_TRUE(fake::world.aboutOpen);
-  EXPECT_TRUE(AboutDialogProc(msg::Command, cmd::Cancel));
-  EXPECT_TRUE(AboutDialogProc(msg::Command, cmd::Ok));
+  EXPECT_TRUE(AboutDialogProc(msg::Command, cmd::Cancel) && AboutDialogProc(msg::Command, cmd::Ok));
   ExpectInOrder({"EndAboutDialog 2", "EndAboutDialog 1"});
   EXPECT_FALSE(fake::world.aboutOpen);
-}
-
-TEST_F(Program, HandledMessagesAnswerZeroAndTheRestGoToDefaultProcessing) {
-  StartTerminal();
+  StartTerminal();  // handled messages answer 0
   for (unsigned message : {msg::Create, msg::Size, msg::Activate, msg::SetFocus, msg::KillFocus, msg::Paint,
-                           msg::KeyDown, msg::Char}) {
-    EXPECT_EQ(MainWindowProc(message, 0, 0), 0) << message;
+                           msg::KeyDown, msg::Char, msg::Command, msg::Destroy}) {
+    EXPECT_EQ(MainWindowProc(message, message == msg::Command ? cmd::About : 0, 0), 0) << message;
   }
-  EXPECT_EQ(MainWindowProc(msg::Command, cmd::About, 0), 0);
+  EXPECT_EQ(MainWindowProc(msg::Command, cmd::Exit, 0), 0);
   EXPECT_EQ(fake::IndexOfCall("DefaultWindowProc"), -1);
-  MainWindowProc(3, 0, 0);  // WM_MOVE
-  EXPECT_GE(fake::IndexOfCall("DefaultWindowProc 3"), 0);
-  EXPECT_EQ(MainWindowProc(msg::Command, cmd::Exit, 0) + MainWindowProc(msg::Destroy, 0, 0), 0);
-  EXPECT_EQ(fake::world.quitCode, 0);
-  EXPECT_EQ(fake::world.openPort, 0);
 }
 
 }  // namespace
