@@ -14,12 +14,11 @@ took() { local ms=$(($(now) - $1)); [ $ms -ge $(($2 * 1000)) ] && [ $ms -le $(($
 # quiet: neither output nor processor time keeps growing (a one-off reaction is let pass first).
 output() { grep -av ':trace:' "$W/program.log" | wc -c; } # Wine's window trace aside
 quiet() {
-  sleep 0.5
+  sleep 0.5 && ! ended || fail "the program ended ($1)"
   local size=$(output) ticks=$(cpu_ticks)
-  sleep 2
+  sleep 2 && ! ended || fail "the program ended ($1)"
   [ $(($(output) - size)) -le 1024 ] || fail "the program keeps writing output ($1)"
   [ $(($(cpu_ticks) - ticks)) -le 60 ] || fail "the program keeps the processor busy ($1)"
-  ! ended || fail "the program ended ($1)"
 }
 start
 main_window 1

@@ -21,6 +21,7 @@ cleanup() {
   [ -n "${E2E_KEEP:-}" ] || rm -rf "$W"
 }
 trap cleanup EXIT
+trap 'exit 129' HUP INT TERM PIPE
 
 fail() {
   local i at=""
@@ -92,7 +93,7 @@ exits() { # exits CODE: the program ends within 20 s with CODE.
   local code=0 && until_ok 20 ended || fail "the program did not end"
   wait "$pid" || code=$? && [ "$code" = "$1" ] || fail "the program ended with code $code, not $1"
 }
-cpu_ticks() { cut -d' ' -f14,15 "/proc/$pid/stat" | tr ' ' + | bc; } # user + system, 1/100 s
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; } # user + system time, 1/100 s
 
 title() { printf ' Mirelox v2.2  |   COM%s: 4800 8N1   |   select comport F1..F6   |   (c) Mirelox Instruments' "$1"; }
 visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }

@@ -5,6 +5,7 @@
 here=$(cd "$(dirname "$0")" && pwd)
 if [ "$1" = linux ] && [ "$(id -u)" = 0 ] && [ -z "${E2E_UNPRIVILEGED:-}" ]; then
   # Root opens a pseudo-terminal that another holds exclusively: run as nobody, from copies nobody can read.
+  mkdir -p -m 1777 /tmp/.X11-unix # where nobody's Xvfb puts its socket
   copy=$(mktemp -d /tmp/mirelox-e2e-nobody.XXXXXX)
   trap 'rm -rf "$copy"' EXIT
   cp "$here"/*.sh "$copy/" && cp "$MIRELOX_BIN" "$copy/mirelox" && cp "$DEVSIM" "$copy/devsim"
