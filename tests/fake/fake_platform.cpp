@@ -160,8 +160,8 @@ void EndAboutDialog(int result) {
 }
 
 void CreateScreenFont(int* lineHeight, int* charWidth) {
-  *lineHeight = world.fontBroken ? 0 : fake::LineHeight;
-  *charWidth = world.fontBroken ? 0 : fake::CharWidth;
+  *lineHeight = fake::LineHeight;
+  *charWidth = fake::CharWidth;
 }
 
 // Like BeginPaint: the cycle may draw only where a repaint was requested, erases first when the

@@ -45,7 +45,6 @@ struct World {
   // The window
   bool windowCanBeCreated = true;
   bool windowExists = false;
-  bool fontBroken = false;  // a font that reports zero metrics
   std::vector<std::string> titles;
   std::deque<std::tuple<int64_t, unsigned, uintptr_t>> queued;  // (due time in us, message, wParam)
   std::optional<int> quitCode;

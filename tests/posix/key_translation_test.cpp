@@ -20,46 +20,20 @@ struct Press {
   int command;
 };
 
+// What typing tests on the real window cannot easily reach: control codes, characters outside
+// Windows-1252, keys GTK names differently, modifiers alone and Alt keys.
+// clang-format off
 const Press Presses[] = {
-    {GDK_KEY_a, None, 'A', 'a', 0},
-    {GDK_KEY_A, Shift, 'A', 'A', 0},
-    {GDK_KEY_7, None, '7', '7', 0},
-    {GDK_KEY_question, Shift, 0xFF, '?', 0},
-    {GDK_KEY_space, None, 0x20, ' ', 0},
-    {GDK_KEY_aring, None, 0xFF, 0xE5, 0},
-    {GDK_KEY_AE, Shift, 0xFF, 0xC6, 0},
-    {GDK_KEY_EuroSign, None, 0xFF, 0x80, 0},
-    {GDK_KEY_Cyrillic_a, None, 0xFF, -1, 0},  // no such character in Windows-1252
-    {GDK_KEY_Return, None, 0x0D, 0x0D, 0},
-    {GDK_KEY_Return, Control, 0x0D, 0x0A, 0},
-    {GDK_KEY_j, Control, 'J', 0x0A, 0},
-    {GDK_KEY_m, Control, 'M', 0x0D, 0},
-    {GDK_KEY_BackSpace, None, 0x08, 0x08, 0},
-    {GDK_KEY_BackSpace, Control, 0x08, 0x7F, 0},
-    {GDK_KEY_Tab, None, 0x09, 0x09, 0},
-    {GDK_KEY_Escape, None, 0x1B, 0x1B, 0},
-    {GDK_KEY_Z, GdkModifierType(Control | Shift), 'Z', 0x1A, 0},
-    {GDK_KEY_1, Control, '1', -1, 0},
-    {GDK_KEY_Page_Up, None, 0x21, -1, 0},
-    {GDK_KEY_Page_Down, None, 0x22, -1, 0},
-    {GDK_KEY_End, None, 0x23, -1, 0},
-    {GDK_KEY_Home, None, 0x24, -1, 0},
-    {GDK_KEY_KP_Left, None, 0x25, -1, 0},
-    {GDK_KEY_Up, None, 0x26, -1, 0},
-    {GDK_KEY_Right, None, 0x27, -1, 0},
-    {GDK_KEY_Down, None, 0x28, -1, 0},
-    {GDK_KEY_Insert, None, 0x2D, -1, 0},
-    {GDK_KEY_Delete, None, 0x2E, -1, 0},
-    {GDK_KEY_F1, None, 0x70, -1, 0},
-    {GDK_KEY_F12, None, 0x7B, -1, 0},
-    {GDK_KEY_Shift_L, None, NotForCore, -1, 0},
-    {GDK_KEY_Control_R, Control, NotForCore, -1, 0},
-    {GDK_KEY_ISO_Level3_Shift, None, NotForCore, -1, 0},
-    {GDK_KEY_question, GdkModifierType(Alt | Shift), 0, -1, 104},
-    {GDK_KEY_KP_Divide, Alt, 0, -1, 104},
-    {GDK_KEY_a, Alt, NotForCore, -1, 0},  // left to GTK's mnemonics
-    {GDK_KEY_F4, Alt, NotForCore, -1, 0},
+    {GDK_KEY_a, None, 'A', 'a', 0}, {GDK_KEY_question, Shift, 0xFF, '?', 0}, {GDK_KEY_EuroSign, None, 0xFF, 0x80, 0},
+    {GDK_KEY_Cyrillic_a, None, 0xFF, -1, 0}, {GDK_KEY_Return, Control, 0x0D, 0x0A, 0}, {GDK_KEY_j, Control, 'J', 0x0A, 0},
+    {GDK_KEY_m, Control, 'M', 0x0D, 0}, {GDK_KEY_BackSpace, None, 0x08, 0x08, 0}, {GDK_KEY_BackSpace, Control, 0x08, 0x7F, 0},
+    {GDK_KEY_Tab, None, 0x09, 0x09, 0}, {GDK_KEY_Escape, None, 0x1B, 0x1B, 0}, {GDK_KEY_1, Control, '1', -1, 0},
+    {GDK_KEY_Z, GdkModifierType(Control | Shift), 'Z', 0x1A, 0}, {GDK_KEY_KP_Left, None, 0x25, -1, 0},
+    {GDK_KEY_KP_Page_Down, None, 0x22, -1, 0}, {GDK_KEY_Insert, None, 0x2D, -1, 0}, {GDK_KEY_F12, None, 0x7B, -1, 0},
+    {GDK_KEY_Shift_L, None, NotForCore, -1, 0}, {GDK_KEY_ISO_Level3_Shift, None, NotForCore, -1, 0},
+    {GDK_KEY_KP_Divide, Alt, 0, -1, 104}, {GDK_KEY_a, Alt, NotForCore, -1, 0},  // Alt+a: left to GTK's mnemonics
 };
+// clang-format on
 
 TEST(KeyTranslation, KeysGiveWhatWindowsWouldDeliver) {
   for (const Press& p : Presses) {

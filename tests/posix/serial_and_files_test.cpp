@@ -89,84 +89,56 @@ TEST_F(PseudoTerminal, MovesBytesBothWaysUnchangedAndGivesUpOnAFullQueue) {
   platform::CloseSerialDevice(device);
 }
 
-class Folder : public ::testing::Test {
- protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() / ("mirelox-posix-" + std::to_string(getpid()));
-    fs::create_directories(root_ / "cwd");
-    fs::create_directories(root_ / "path");
-    oldCwd_ = fs::current_path();
-    fs::current_path(root_ / "cwd");
-    setenv("PATH", (root_ / "path").c_str(), 1);
-  }
-  void TearDown() override {
-    fs::current_path(oldCwd_);
-    fs::remove_all(root_);
-  }
-  static void Write(const fs::path& path, const std::string& text) {
-    ASSERT_TRUE(std::ofstream(path) << text) << path;
-  }
-  static std::string Read(const fs::path& path) {
-    std::stringstream text;
-    text << std::ifstream(path).rdbuf();
-    return fs::exists(path) ? text.str() : "<missing>";
-  }
-  static std::string Search(const char* name, const char* extension, int size = 512) {
-    char found[512] = "";
-    return platform::SearchFile(name, extension, found, size) ? found : "<not found>";
-  }
-  fs::path root_, oldCwd_;
-};
-
-TEST_F(Folder, SearchLooksInTheProgramsFolderThenTheCurrentOneThenPath) {
-  const std::string name = "SEARCH" + std::to_string(getpid());
-  const fs::path program = fs::read_symlink("/proc/self/exe").parent_path() / (name + ".CFG");
-  const fs::path current = root_ / "cwd" / (name + ".CFG"), path = root_ / "path" / (name + ".CFG");
-  for (const fs::path& file : {path, current, program}) Write(file, "x");
-  for (const fs::path& file : {program, current, path}) {
-    EXPECT_EQ(Search(name.c_str(), ".CFG"), file.string());
-    fs::remove(file);
-  }
-  EXPECT_EQ(Search(name.c_str(), ".CFG"), "<not found>");
-  Write(root_ / "cwd" / "NOTE.TXT", "note");
-  EXPECT_EQ(Search("NOTE.TXT", ".KVB"), (root_ / "cwd" / "NOTE.TXT").string());  // has an extension
-  EXPECT_EQ(Search("NOTE", ".TXT"), (root_ / "cwd" / "NOTE.TXT").string());
-  EXPECT_EQ(Search("note", ".TXT"), "<not found>");  // names are case-sensitive
-  const int fits = static_cast<int>((root_ / "cwd" / "NOTE.TXT").string().size()) + 1;
-  EXPECT_EQ(Search("NOTE", ".TXT", fits - 1), "<not found>");
+std::string Read(const fs::path& path) {
+  std::stringstream text;
+  text << std::ifstream(path).rdbuf();
+  return fs::exists(path) ? text.str() : "<missing>";
 }
 
-TEST_F(Folder, OpensAreExclusiveAndOnlyANewNameIsCreated) {
-  const std::string path = (root_ / "data.bin").string();
+std::string Search(const std::string& name, const char* extension, int size = 512) {
+  char found[512] = "";
+  return platform::SearchFile(name.c_str(), extension, found, size) ? found : "<not found>";
+}
+
+TEST(Files, SearchOrderAndExclusiveOpensThatNeverCreateOverAFile) {
+  const fs::path root = fs::temp_directory_path() / ("mirelox-posix-" + std::to_string(getpid()));
+  fs::create_directories(root / "path");
+  const fs::path oldCwd = fs::current_path();
+  fs::current_path(root);
+  setenv("PATH", (root / "path").c_str(), 1);
+  const std::string name = "SEARCH" + std::to_string(getpid());  // program's folder, current one, PATH
+  const fs::path program = fs::read_symlink("/proc/self/exe").parent_path() / (name + ".CFG");
+  for (const fs::path& file : {root / "path" / (name + ".CFG"), root / (name + ".CFG"), program}) {
+    ASSERT_TRUE(std::ofstream(file) << "x") << file;
+  }
+  for (const fs::path& file : {program, root / (name + ".CFG"), root / "path" / (name + ".CFG")}) {
+    EXPECT_EQ(Search(name, ".CFG"), file.string());
+    fs::remove(file);
+  }
+  const std::string path = (root / "NOTE.TXT").string();
   EXPECT_EQ(platform::OpenFileForWriting(path.c_str()), platform::NoFile);  // writing never creates
-  Write(path, "ABCDEF");
-  platform::FileHandle reader = platform::OpenFileForReading(path.c_str());
-  ASSERT_NE(reader, platform::NoFile);
+  platform::FileHandle file = platform::CreateNewFile(path.c_str());
+  EXPECT_EQ(platform::WriteToFile(file, "ABCDEF", 6), 6);
+  EXPECT_TRUE(platform::FlushFile(file) && platform::CloseFile(file));
+  EXPECT_EQ(Search("NOTE.TXT", ".KVB") + Search("NOTE", ".TXT"), path + path);  // an extension is kept
+  EXPECT_EQ(Search("note", ".TXT") + Search("NOTE", ".TXT", int(path.size())), "<not found><not found>");
+  file = platform::OpenFileForReading(path.c_str());
   EXPECT_EQ(platform::OpenFileForReading(path.c_str()), platform::NoFile);
   EXPECT_EQ(platform::CreateNewFile(path.c_str()), platform::NoFile);
   char buffer[16] = {};
-  EXPECT_EQ(platform::ReadFromFile(reader, buffer, 16), 6);
-  EXPECT_TRUE(platform::CloseFile(reader));
-  platform::FileHandle writer = platform::OpenFileForWriting(path.c_str());
-  EXPECT_EQ(platform::WriteToFile(writer, "x", 1), 1);
-  EXPECT_TRUE(platform::CloseFile(writer));
-  EXPECT_EQ(Read(path), "xBCDEF");
-  const std::string fresh = (root_ / "fresh.bin").string();
-  platform::FileHandle created = platform::CreateNewFile(fresh.c_str());
-  EXPECT_EQ(platform::WriteToFile(created, "new", 3), 3);
-  EXPECT_TRUE(platform::FlushFile(created));
-  EXPECT_TRUE(platform::CloseFile(created));
-  EXPECT_TRUE(platform::ReplaceFile(fresh.c_str(), path.c_str()));
-  EXPECT_EQ(Read(path), "new");
-  EXPECT_EQ(Read(fresh), "<missing>");
-  EXPECT_TRUE(platform::RemoveFile(path.c_str()));
-  EXPECT_FALSE(platform::RemoveFile(path.c_str()));
-}
-
-TEST(MonotonicTime, SleepLastsAtLeastItsLength) {
-  const int64_t start = platform::NowMs();
-  platform::SleepMs(25);
-  EXPECT_GE(platform::NowMs() - start, 25);
+  EXPECT_EQ(platform::ReadFromFile(file, buffer, 16), 6);
+  EXPECT_TRUE(platform::CloseFile(file));
+  file = platform::OpenFileForWriting(path.c_str());
+  EXPECT_EQ(platform::WriteToFile(file, "x", 1), 1);
+  EXPECT_TRUE(platform::CloseFile(file));
+  const std::string fresh = (root / "fresh.tmp").string();
+  EXPECT_TRUE(platform::CloseFile(platform::CreateNewFile(fresh.c_str())));
+  EXPECT_TRUE(platform::ReplaceFile(path.c_str(), fresh.c_str()));
+  EXPECT_EQ(Read(fresh) + Read(path), "xBCDEF<missing>");
+  EXPECT_TRUE(platform::RemoveFile(fresh.c_str()));
+  EXPECT_FALSE(platform::RemoveFile(fresh.c_str()));
+  fs::current_path(oldCwd);
+  fs::remove_all(root);
 }
 
 }  // namespace

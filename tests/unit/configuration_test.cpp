@@ -63,21 +63,6 @@ TEST(Configuration, FilesGiveTheirDigitAndLines) {
   ResetCore();
 }
 
-TEST(Configuration, TheRewriteFindsTheFileAgainAndKeepsWhatOthersChanged) {
-  ResetCore();
-  fake::world.files["/cwd/MIRELOX.CFG"] = "2\r\ncwd\r\n";
-  LoadConfiguration();
-  fake::world.files["/cwd/MIRELOX.CFG"][4] = 'Z';  // edited meanwhile
-  CurrentPort = 5;
-  SavePortDigit();
-  EXPECT_EQ(fake::world.files["/cwd/MIRELOX.CFG"], "5\r\ncZd\r\n");
-  fake::world.files[Path] = "3\r\nprog\r\n";  // the program's folder comes first
-  SavePortDigit();
-  EXPECT_EQ(fake::world.files[Path], "5\r\nprog\r\n");
-  EXPECT_EQ(std::string(MessageLines[0]), "cwd");  // lines are read once
-  ResetCore();
-}
-
 TEST(Configuration, AFileThatCannotBeOpenedStopsTheProgram) {
   ResetCore();
   EXPECT_THROW(LoadConfiguration(), fake::ProcessExit);

@@ -159,14 +159,4 @@ TEST_F(Screen, SilenceAbandonsASequenceOrAPageName) {
   }
 }
 
-TEST(ScreenFont, ZeroMetricsGiveOnePixelCells) {
-  StartTerminal();
-  fake::world.fontBroken = true;
-  CreateScreenFont();
-  Receive("\x1b[03;05Hq");
-  EXPECT_EQ(Row(2), "    q");
-  EXPECT_EQ(MarginX, 2);
-  ResetCore();
-}
-
 }  // namespace
