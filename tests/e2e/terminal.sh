@@ -51,6 +51,9 @@ keys a B Return space Up Down Right Left
 got 1 'aB\r \e[A\e[B\e[C\e[D'
 keys BackSpace
 got 1 '\e[D \e[D' 7
+keys ctrl+j ctrl+m Tab Escape && got 1 '\n\r' # Tab and Escape send nothing
+# Ctrl+Backspace: Backspace's bytes, then DEL as its character (which Wine's TranslateMessage omits).
+[ "$kind" = wine ] || { keys ctrl+BackSpace && got 1 '\e[D \e[D\x7f'; }
 setxkbmap no || fail "no Norwegian keyboard layout"
 keys aring && got 1 '\x86' && must 1 'silence 500'
 setxkbmap us

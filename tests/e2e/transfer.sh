@@ -27,11 +27,14 @@ wait_title 1
 page7 && no_box # the Open dialog has not moved the program away from the folder it started in
 
 # Receiving into a new name (GTK asks first): a block with a bad checksum, one whose ACK is lost.
+# A file of the user's under the first temporary name the program tries is left alone.
+echo mine >"$W/files/~0.tmp"
 ask 1 "give $W/files/in.bin badsum=2 missack=1"
 dialog 'Save the file from the device' "$W/files/new.bin"
 confirm 'Save the file from the device'
 answered 1 'ok sent=5 naks=1'
 until_ok 10 cmp -s "$W/files/new.bin" "$W/in.padded" || fail "the received file differs"
+[ "$(cat "$W/files/~0.tmp")" = mine ] && [ ! -e "$W/files/~1.tmp" ] || fail "temporary files: $(ls "$W/files")"
 # Over an existing file: no question, the file replaced.
 head -c 1000 /dev/zero >"$W/files/old.bin"
 ask 1 "give $W/files/in.bin"

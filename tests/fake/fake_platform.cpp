@@ -150,12 +150,10 @@ intptr_t DefaultWindowProc(unsigned message, uintptr_t, intptr_t) {
 }
 
 void RunAboutDialog() {
-  Log("RunAboutDialog");
-  world.aboutOpen = AboutDialogProc(msg::InitDialog, 0);
+  Log(AboutDialogProc(msg::InitDialog, 0) ? "RunAboutDialog open" : "RunAboutDialog refused");
 }
 
 void EndAboutDialog(int result) {
-  world.aboutOpen = false;
   Log("EndAboutDialog " + std::to_string(result));
 }
 
@@ -242,7 +240,6 @@ namespace {
 bool ChooseFile(const char* kind, const char* title, const char* filterList, char* path, int pathSize) {
   std::string shown = std::string(kind) + " " + title + " ";
   for (const char* p = filterList; *p != 0; p += std::strlen(p) + 1) shown += std::string(p) + "|";
-  world.dialogs.push_back(shown);
   Log(shown);
   std::optional<std::string> answer;
   if (!world.dialogAnswers.empty()) {

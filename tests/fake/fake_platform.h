@@ -60,8 +60,6 @@ struct World {
   std::vector<Message> messages;
   std::vector<int64_t> beepsUs;
   std::deque<std::optional<std::string>> dialogAnswers;  // a path, or nullopt for Cancel
-  std::vector<std::string> dialogs;                      // title and filter list, NULs shown as '|'
-  bool aboutOpen = false;
   // Files by full path; searches look in /prog/, then /cwd/
   std::map<std::string, std::string> files;
   size_t diskRoom = SIZE_MAX;                                    // bytes the disk still takes

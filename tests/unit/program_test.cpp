@@ -40,22 +40,6 @@ TEST_F(Program, StartsInOrderAndEndsWhenTheWindowIsClosed) {
   EXPECT_EQ(std::string(reinterpret_cast<char*>(ScreenBuffer), 2000), std::string(2000, ' '));
 }
 
-TEST_F(Program, ThePortDigitChoosesThePortAndAFailureIsToldBeforeTheWindow) {
-  fake::world.files["/prog/MIRELOX.CFG"][0] = '3';
-  fake::Post(msg::Command, cmd::Exit);
-  MireloxMain(1);
-  EXPECT_GE(fake::IndexOfCall("OpenSerialDevice 3"), 0);
-  ResetCore();
-  fake::world.files["/prog/MIRELOX.CFG"] = "A";
-  fake::Post(msg::Command, cmd::Exit);
-  EXPECT_EQ(MireloxMain(1), 0);
-  EXPECT_EQ(CurrentPort, 17);
-  ASSERT_EQ(fake::world.messages.size(), 1u);
-  EXPECT_EQ(fake::world.messages[0].text, "Error: COM port cannot be opened!\nSelect another COM port.");
-  EXPECT_FALSE(fake::world.messages[0].owned);
-  EXPECT_NE(fake::world.titles.back().find("COM17:"), std::string::npos);
-}
-
 TEST_F(Program, WithoutConfigurationOrWindowNothingRuns) {
   fake::world.files.clear();
   EXPECT_THROW(MireloxMain(1), fake::ProcessExit);
@@ -93,12 +77,11 @@ TEST_F(Program, WindowCommandsTheAboutDialogAndDefaultProcessing) {
   fake::Post(3);  // WM_MOVE
   fake::Post(msg::Command, cmd::Exit);
   MireloxMain(1);
-  ExpectInOrder({"RunAboutDialog", "DefaultWindowProc 273", "DefaultWindowProc 3", "DestroyMainWindow"});
+  ExpectInOrder({"RunAboutDialog open", "DefaultWindowProc 273", "DefaultWindowProc 3", "DestroyMainWindow"});
   EXPECT_FALSE(AboutDialogProc(msg::Command, 3) || AboutDialogProc(msg::Paint, 0));
-  EXPECT_TRUE(fake::world.aboutOpen);
+  EXPECT_EQ(fake::IndexOfCall("EndAboutDialog"), -1);
   EXPECT_TRUE(AboutDialogProc(msg::Command, cmd::Cancel) && AboutDialogProc(msg::Command, cmd::Ok));
   ExpectInOrder({"EndAboutDialog 2", "EndAboutDialog 1"});
-  EXPECT_FALSE(fake::world.aboutOpen);
   StartTerminal();  // handled messages answer 0
   for (unsigned message : {msg::Create, msg::Size, msg::Activate, msg::SetFocus, msg::KillFocus, msg::Paint,
                            msg::KeyDown, msg::Char, msg::Command, msg::Destroy}) {

@@ -52,17 +52,16 @@ TEST_F(TransferCommands, DialogsOfferTheConfiguredTitlesAndFilter) {
   EXPECT_EQ(Row(0), "y");
   Receive("\x1b[Rx");
   EXPECT_EQ(Row(0), "x");
-  EXPECT_EQ(fake::world.dialogs,
-            (std::vector<std::string>{"Save Save the received file as Binary files|*.bin|",
-                                      "Open Send which file? Binary files|*.bin|"}));
+  ExpectInOrder(
+      {"Save Save the received file as Binary files|*.bin|", "Open Send which file? Binary files|*.bin|"});
   EXPECT_EQ(fake::world.sent, "");
   EXPECT_TRUE(fake::world.messages.empty());
   std::snprintf(MessageLines[2], MessageLineSize, "%s", "A description of thirty-five chars");
   SendFileToDevice();
-  EXPECT_EQ(fake::world.dialogs.back(), "Open Send which file? A description of thirty-five |*.bin|");
+  EXPECT_EQ(fake::world.calls.back(), "Open Send which file? A description of thirty-five |*.bin|");
   MessageLines[2][0] = 0;
   SendFileToDevice();
-  EXPECT_EQ(fake::world.dialogs.back(), "Open Send which file? ");  // no filter at all
+  EXPECT_EQ(fake::world.calls.back(), "Open Send which file? ");  // no filter at all
 }
 
 TEST_F(TransferCommands, SendingTakesTheFirst7680BytesOfTheChosenFile) {
@@ -103,47 +102,42 @@ TEST_F(TransferCommands, AStalledSendLeavesNoTitleOnTheScreen) {
   ExpectClearedScreen("stalled");
 }
 
+// Whatever happens, the old file stays whole unless the new one is saved, a user's file with the
+// first temporary name is spared, and no temporary file is left.
 TEST_F(TransferCommands, AReceivedFileReplacesTheChosenOneOnlyWhenWhole) {
-  fake::world.files["/data/old.bin"] = "old content";
-  fake::world.files["/data/~0.tmp"] = "a file of the user's";  // the first name tried
-  fake::world.dialogAnswers = {std::string("/data/old.bin")};
-  Give(std::string(128, 'n'));
-  Receive("\x1b[T");
-  EXPECT_EQ(fake::world.files["/data/old.bin"], std::string(128, 'n'));
-  EXPECT_EQ(fake::world.files["/data/~0.tmp"], "a file of the user's");
-  EXPECT_EQ(fake::world.files.size(), 3u);  // with MIRELOX.CFG: no temporary file is left
-  ExpectInOrder({"CreateNewFile /data/~0.tmp", "CreateNewFile /data/~1.tmp", "WriteFile /data/~1.tmp",
-                 "FlushFile /data/~1.tmp", "ReplaceFile /data/~1.tmp /data/old.bin"});
-  EXPECT_TRUE(fake::world.messages.empty());
-  ExpectClearedScreen("received");
-}
-
-TEST_F(TransferCommands, AFailedReceiveOrSaveLeavesTheOldFileAndNoOther) {
-  struct Failure {
+  struct Case {
     const char* name;
     std::string path;
     size_t bytesOnTheLine, diskRoom;
     std::string message;
   };
   const std::string longPath = "/" + std::string(252, 'd') + "/a";  // its ~0.tmp would need 261 bytes
-  for (const Failure& f :
-       {Failure{"no connection", "/data/old.bin", 0, SIZE_MAX, "ERROR: No connection!"},
-        Failure{"silent midway", "/data/old.bin", 60, SIZE_MAX, "ERROR: No connection!"},
-        Failure{"full disk", "/data/old.bin", 133, 100, "Cannot create the file"},
-        Failure{"read-only folder", "/readonly/x.bin", 133, SIZE_MAX, "Cannot create the file"},
-        Failure{"no room for a temporary name", longPath, 133, SIZE_MAX, "Cannot create the file"}}) {
+  for (const Case& c :
+       {Case{"no connection", "/data/old.bin", 0, SIZE_MAX, "ERROR: No connection!"},
+        Case{"silent midway", "/data/old.bin", 60, SIZE_MAX, "ERROR: No connection!"},
+        Case{"full disk", "/data/old.bin", 133, 100, "Cannot create the file"},
+        Case{"read-only folder", "/readonly/x.bin", 133, SIZE_MAX, "Cannot create the file"},
+        Case{"no room for a temporary name", longPath, 133, SIZE_MAX, "Cannot create the file"},
+        Case{"saved", "/data/old.bin", 133, SIZE_MAX, ""}}) {
     StartTerminal();
     fake::world.files["/data/old.bin"] = "old content";
-    fake::world.diskRoom = f.diskRoom;
-    fake::world.dialogAnswers = {f.path};
-    if (f.bytesOnTheLine > 0) Give(std::string(128, 'n'), f.bytesOnTheLine);
+    fake::world.files["/data/~0.tmp"] = "a file of the user's";
+    fake::world.diskRoom = c.diskRoom;
+    fake::world.dialogAnswers = {c.path};
+    if (c.bytesOnTheLine > 0) Give(std::string(128, 'n'), c.bytesOnTheLine);
     Receive("\x1b[T");
-    EXPECT_EQ(fake::world.files["/data/old.bin"], "old content") << f.name;
-    EXPECT_EQ(fake::world.files.size(), 2u) << f.name;
-    ASSERT_EQ(fake::world.messages.size(), 1u) << f.name;
-    EXPECT_EQ(fake::world.messages[0].text, f.message) << f.name;
-    ExpectClearedScreen(f.name);
+    EXPECT_EQ(fake::world.files["/data/old.bin"], c.message.empty() ? std::string(128, 'n') : "old content")
+        << c.name;
+    EXPECT_EQ(fake::world.files["/data/~0.tmp"], "a file of the user's") << c.name;
+    EXPECT_EQ(fake::world.files.size(), 3u) << c.name;
+    EXPECT_EQ(fake::world.messages.size(), c.message.empty() ? 0u : 1u) << c.name;
+    if (!c.message.empty()) {
+      EXPECT_EQ(fake::world.messages[0].text, c.message) << c.name;
+    }
+    ExpectClearedScreen(c.name);
   }
+  ExpectInOrder({"CreateNewFile /data/~0.tmp", "CreateNewFile /data/~1.tmp", "WriteFile /data/~1.tmp",
+                 "FlushFile /data/~1.tmp", "ReplaceFile /data/~1.tmp /data/old.bin"});
 }
 
 }  // namespace

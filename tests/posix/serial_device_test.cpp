@@ -1,5 +1,5 @@
-// The POSIX layer against the real thing: the serial device over a pseudo-terminal, files in a
-// temporary folder. Run as an unprivileged user (see as-user.sh): root passes checks a user meets.
+// The serial device of the Linux layer over a real pseudo-terminal. Run as an unprivileged user
+// (see as-user.sh): root passes the exclusive-access checks that a user meets.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -8,16 +8,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/platform.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 class PseudoTerminal : public ::testing::Test {
  protected:
@@ -87,58 +82,6 @@ TEST_F(PseudoTerminal, MovesBytesBothWaysUnchangedAndGivesUpOnAFullQueue) {
   platform::WriteSerialByte(device, 'x');
   EXPECT_GE(platform::NowMs() - start, 900);  // it waited for room before giving up
   platform::CloseSerialDevice(device);
-}
-
-std::string Read(const fs::path& path) {
-  std::stringstream text;
-  text << std::ifstream(path).rdbuf();
-  return fs::exists(path) ? text.str() : "<missing>";
-}
-
-std::string Search(const std::string& name, const char* extension, int size = 512) {
-  char found[512] = "";
-  return platform::SearchFile(name.c_str(), extension, found, size) ? found : "<not found>";
-}
-
-TEST(Files, SearchOrderAndExclusiveOpensThatNeverCreateOverAFile) {
-  const fs::path root = fs::temp_directory_path() / ("mirelox-posix-" + std::to_string(getpid()));
-  fs::create_directories(root / "path");
-  const fs::path oldCwd = fs::current_path();
-  fs::current_path(root);
-  setenv("PATH", (root / "path").c_str(), 1);
-  const std::string name = "SEARCH" + std::to_string(getpid());  // program's folder, current one, PATH
-  const fs::path program = fs::read_symlink("/proc/self/exe").parent_path() / (name + ".CFG");
-  for (const fs::path& file : {root / "path" / (name + ".CFG"), root / (name + ".CFG"), program}) {
-    ASSERT_TRUE(std::ofstream(file) << "x") << file;
-  }
-  for (const fs::path& file : {program, root / (name + ".CFG"), root / "path" / (name + ".CFG")}) {
-    EXPECT_EQ(Search(name, ".CFG"), file.string());
-    fs::remove(file);
-  }
-  const std::string path = (root / "NOTE.TXT").string();
-  EXPECT_EQ(platform::OpenFileForWriting(path.c_str()), platform::NoFile);  // writing never creates
-  platform::FileHandle file = platform::CreateNewFile(path.c_str());
-  EXPECT_EQ(platform::WriteToFile(file, "ABCDEF", 6), 6);
-  EXPECT_TRUE(platform::FlushFile(file) && platform::CloseFile(file));
-  EXPECT_EQ(Search("NOTE.TXT", ".KVB") + Search("NOTE", ".TXT"), path + path);  // an extension is kept
-  EXPECT_EQ(Search("note", ".TXT") + Search("NOTE", ".TXT", int(path.size())), "<not found><not found>");
-  file = platform::OpenFileForReading(path.c_str());
-  EXPECT_EQ(platform::OpenFileForReading(path.c_str()), platform::NoFile);
-  EXPECT_EQ(platform::CreateNewFile(path.c_str()), platform::NoFile);
-  char buffer[16] = {};
-  EXPECT_EQ(platform::ReadFromFile(file, buffer, 16), 6);
-  EXPECT_TRUE(platform::CloseFile(file));
-  file = platform::OpenFileForWriting(path.c_str());
-  EXPECT_EQ(platform::WriteToFile(file, "x", 1), 1);
-  EXPECT_TRUE(platform::CloseFile(file));
-  const std::string fresh = (root / "fresh.tmp").string();
-  EXPECT_TRUE(platform::CloseFile(platform::CreateNewFile(fresh.c_str())));
-  EXPECT_TRUE(platform::ReplaceFile(path.c_str(), fresh.c_str()));
-  EXPECT_EQ(Read(fresh) + Read(path), "xBCDEF<missing>");
-  EXPECT_TRUE(platform::RemoveFile(fresh.c_str()));
-  EXPECT_FALSE(platform::RemoveFile(fresh.c_str()));
-  fs::current_path(oldCwd);
-  fs::remove_all(root);
 }
 
 }  // namespace
