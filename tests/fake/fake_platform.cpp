@@ -59,8 +59,10 @@ bool MessageDue() {
   return !world.queued.empty() && std::get<0>(world.queued.front()) <= world.nowUs;
 }
 
-void PaintNow() {
-  if (world.invalid && world.windowExists) MainWindowProc(msg::Paint, 0, 0);
+bool PaintNow() {
+  if (!world.invalid || !world.windowExists) return false;
+  MainWindowProc(msg::Paint, 0, 0);
+  return true;
 }
 
 }  // namespace
@@ -119,10 +121,7 @@ Pumped PumpOneMessage(int* quitCode) {
     world.quitCode.reset();
     return Pumped::Quit;
   }
-  if (world.invalid && world.windowExists) {
-    MainWindowProc(msg::Paint, 0, 0);
-    return Pumped::Dispatched;
-  }
+  if (fake::PaintNow()) return Pumped::Dispatched;
   if (++world.idleTurns > 1000) throw fake::Hang{};  // a loop that spins instead of waiting
   return Pumped::Nothing;
 }
@@ -180,7 +179,7 @@ void EndPaintCycle() {
 void DrawTextRun(int x, int y, const unsigned char* bytes, int count) {
   if (world.paintClips.empty() || !world.paintClips.back() || x % fake::CharWidth || y % fake::LineHeight)
     return;
-  if (!world.quiet) Log("Draw " + std::string(reinterpret_cast<const char*>(bytes), count));
+  Log("Draw " + std::string(reinterpret_cast<const char*>(bytes), count));
   const int row = y / fake::LineHeight;
   for (int i = 0; i < count && row < fake::ClientRows; ++i) {
     const int column = x / fake::CharWidth + i;
@@ -241,11 +240,9 @@ bool ChooseFile(const char* kind, const char* title, const char* filterList, cha
   std::string shown = std::string(kind) + " " + title + " ";
   for (const char* p = filterList; *p != 0; p += std::strlen(p) + 1) shown += std::string(p) + "|";
   Log(shown);
-  std::optional<std::string> answer;
-  if (!world.dialogAnswers.empty()) {
-    answer = world.dialogAnswers.front();
-    world.dialogAnswers.pop_front();
-  }
+  if (world.dialogAnswers.empty()) return false;
+  const std::optional<std::string> answer = world.dialogAnswers.front();
+  world.dialogAnswers.pop_front();
   if (answer) std::snprintf(path, pathSize, "%s", answer->c_str());
   return answer.has_value();
 }
@@ -374,7 +371,7 @@ void CloseSerialDevice(SerialDevice*) {
 void WriteSerialByte(SerialDevice*, unsigned char byte) {
   world.sent += static_cast<char>(byte);
   world.sentAtUs.push_back(world.nowUs);
-  if (!world.quiet) Log("Sent " + std::string(1, static_cast<char>(byte)));
+  Log("Sent " + std::string(1, static_cast<char>(byte)));
   if (world.answer) fake::DeviceSends(world.answer(byte), fake::AnswerDelayMs);
 }
 

@@ -65,9 +65,8 @@ struct World {
   size_t diskRoom = SIZE_MAX;                                    // bytes the disk still takes
   std::map<intptr_t, std::pair<std::string, size_t>> openFiles;  // handle: path, position
   intptr_t nextHandle = 100;
-  // Calls that matter for ordering; the line's bytes and drawn runs among them unless quiet
+  // Calls that matter for ordering, the line's bytes and drawn runs among them
   std::vector<std::string> calls;
-  bool quiet = false;
 };
 
 extern World& world;

@@ -7,7 +7,6 @@
 void StartFuzzedTerminal(const std::string& conversation) {
   StartTerminal();
   fake::world.pollCostUs = 10000;  // coarser virtual time: a silent device costs fewer turns
-  fake::world.quiet = true;
   std::vector<std::string> turns;
   const std::string marker(TurnMarker);
   size_t start = 0;

@@ -1,5 +1,5 @@
 // The program as a whole: start-up and shutdown order, the main loop's turns and its sleep, the
-// window's commands.
+// window's commands; MIRELOX.CFG read and rewritten; the one serial port and its byte operations.
 #include "app/program.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,9 @@
 #include "app/main_window.h"
 #include "app/window_messages.h"
 #include "config/configuration.h"
+#include "platform/platform.h"
 #include "serial/serial_port.h"
+#include "serial/transmit.h"
 #include "terminal/screen.h"
 #include "tests/unit/support.h"
 
@@ -89,6 +91,120 @@ TEST_F(Program, WindowCommandsTheAboutDialogAndDefaultProcessing) {
   }
   EXPECT_EQ(MainWindowProc(msg::Command, cmd::Exit, 0), 0);
   EXPECT_EQ(fake::IndexOfCall("DefaultWindowProc"), -1);
+}
+
+const std::string Path = "/prog/MIRELOX.CFG";
+
+struct File {
+  const char* name;
+  std::string content;
+  char digit;
+  std::vector<std::string> lines;  // from line 0 on; the others are empty
+};
+
+// clang-format off
+const File Files[] = {
+    {"text with CR LF", StandardConfiguration, '1', {"line zero", "Text page not found: ", "Binary files",
+     "Send which file?", "line four", "Save the received file as", "Receiving block ", "Cannot create the file",
+     "Cannot open the file", "Sending block "}},
+    {"LF alone ends no line", "3\nalpha\nbeta\n", '3', {"alphabeta"}},
+    {"byte 1 is not looked at", "12\r\nfirst\r\nsecond\r\n", '1', {"", "first", "second"}},
+    {"CR alone ends a line", "1\rA\rB\r", '1', {"A", "B"}},
+    {"a line keeps 79 characters", "1\r\n" + A(100) + "\r\nnext", '1', {A(79), "next"}},
+    {"only space to z are kept", "1\r\na\tb{c}d~e|f\x80g\xE5h\x1Fi z\r\n", '1', {"abcdefghi z"}},
+    {"an eleventh line changes nothing", "1\r\n0\r1\r2\r3\r4\r5\r6\r7\r8\r9\rten\r", '1',
+     {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}},
+    {"a line past byte 1023 is not read", "1\r\n" + A(1019) + "\r\nbeyond\r\n", '1', {A(79)}},
+    {"byte 1023 is read", "1\r\n" + A(1018) + "\r\nbeyond\r\n", '1', {A(79), "b"}},
+    {"a file of one byte", "7", '7', {}},
+    {"an empty file", "", 0, {}},
+};
+// clang-format on
+
+TEST_F(Program, ConfigurationFilesGiveTheirDigitAndLines) {
+  for (const File& file : Files) {
+    ResetCore();
+    fake::world.files[Path] = file.content;
+    LoadConfiguration();
+    EXPECT_EQ(PortDigit, file.digit) << file.name;
+    std::vector<std::string> lines = file.lines;
+    lines.resize(MessageLineCount);
+    EXPECT_EQ(std::vector<std::string>(MessageLines, MessageLines + MessageLineCount), lines) << file.name;
+    CurrentPort = 4;
+    SavePortDigit();
+    std::string rewritten = file.content;
+    if (!rewritten.empty()) rewritten[0] = '4';
+    EXPECT_EQ(fake::world.files[Path], rewritten) << file.name;
+    EXPECT_EQ(PortDigit, '4') << file.name;
+  }
+}
+
+TEST_F(Program, AConfigurationThatCannotBeOpenedStopsTheProgram) {
+  fake::world.files.clear();
+  EXPECT_THROW(LoadConfiguration(), fake::ProcessExit);
+  EXPECT_EQ(fake::IndexOfCall("OpenForReading"), -1);  // a failed search opens nothing
+  ASSERT_EQ(fake::world.messages.size(), 1u);
+  EXPECT_EQ(fake::world.messages[0].text,
+            "ERROR: missing MIRELOX.CFG configuration file !!! \nCannot continue, program terminated.");
+  EXPECT_FALSE(fake::world.messages[0].owned);
+  EXPECT_EQ(fake::world.calls.back(), "Exit 1");
+  fake::world.files[Path] = StandardConfiguration;
+  LoadConfiguration();
+  ASSERT_NE(platform::OpenFileForReading(Path.c_str()), platform::NoFile);  // held by another program
+  EXPECT_THROW(SavePortDigit(), fake::ProcessExit);
+  EXPECT_EQ(fake::world.files[Path], StandardConfiguration);
+}
+
+TEST_F(Program, APortStaysOpenUntilClosedAndWithoutOneNothingMoves) {
+  ASSERT_TRUE(ComPort.open(1));
+  EXPECT_TRUE(ComPort.open(2));  // the port in use stays
+  EXPECT_TRUE(ComPort.close());
+  EXPECT_TRUE(ComPort.close());
+  EXPECT_EQ(fake::world.calls, (std::vector<std::string>{"OpenSerialDevice 1", "CloseSerialDevice 1"}));
+  EXPECT_FALSE(ComPort.open(7));
+  fake::DeviceSends("xyz");
+  unsigned char byte = 0;
+  EXPECT_EQ(ComPort.bytesWaiting() + ComPort.read(&byte, 1) + ComPort.send(&byte, 1), 0);
+  sendTransmitBuffer(3);  // the pause after each byte all the same
+  EXPECT_EQ(fake::world.nowUs, 15000);
+  EXPECT_EQ(fake::world.sent, "");
+}
+
+TEST_F(Program, ReadTakesWhatIsWaitingSendTakesPositiveCountsAndEachByteIsPaced) {
+  ASSERT_TRUE(ComPort.open(1));
+  fake::DeviceSends("ab");
+  unsigned char buffer[5] = {9, 9, 9, 9, 9};
+  EXPECT_EQ(ComPort.read(buffer, 1), 1);
+  fake::DeviceSends("cd");
+  EXPECT_EQ(ComPort.read(buffer + 1, 5), 3);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 5), "abcd\x09");
+  EXPECT_EQ(ComPort.read(buffer, 5), 0);
+  const unsigned char bytes[] = {1, 2};
+  EXPECT_EQ(ComPort.send(bytes, 0) + ComPort.send(bytes, -4), 0);
+  EXPECT_EQ(ComPort.send(bytes, 2), 2);
+  TransmitBuffer[0] = 'x';
+  sendTransmitBuffer(1);
+  EXPECT_EQ(fake::world.sent, "\x01\x02x");
+  EXPECT_EQ(fake::world.sentAtUs.back(), 0);
+  EXPECT_EQ(fake::world.nowUs, 5000);
+}
+
+TEST_F(Program, WaitingForAByteGivesUpAfterItsTimeOfSilence) {
+  ASSERT_TRUE(ComPort.open(1));
+  fake::DeviceSends("late", 9990);
+  unsigned char byte = 0;
+  ASSERT_TRUE(readByteBlocking(byte));
+  EXPECT_EQ(byte, 'l');
+  drainInput();
+  EXPECT_EQ(ComPort.bytesWaiting(), 0);
+  fake::DeviceSends("x", 5000);
+  const int64_t start = fake::world.nowUs;
+  EXPECT_FALSE(readByteBlocking(byte, 4999));
+  EXPECT_EQ(byte, 'l');
+  EXPECT_GE(fake::world.nowUs - start, 4999 * 1000);
+  EXPECT_LT(fake::world.nowUs - start, 5000 * 1000);
+  EXPECT_TRUE(readByteBlocking(byte));
+  EXPECT_EQ(byte, 'x');
 }
 
 }  // namespace

@@ -14,18 +14,12 @@
 #include "transfer/block_protocol.h"
 #include "transfer/transfer_commands.h"
 
+// clang-format off
 const char StandardConfiguration[] =
-    "1\r\n"
-    "line zero\r\n"
-    "Text page not found: \r\n"
-    "Binary files\r\n"
-    "Send which file?\r\n"
-    "line four\r\n"
-    "Save the received file as\r\n"
-    "Receiving block \r\n"
-    "Cannot create the file\r\n"
-    "Cannot open the file\r\n"
+    "1\r\nline zero\r\nText page not found: \r\nBinary files\r\nSend which file?\r\nline four\r\n"
+    "Save the received file as\r\nReceiving block \r\nCannot create the file\r\nCannot open the file\r\n"
     "Sending block \r\n";
+// clang-format on
 
 void ResetCore() {
   ComPort.close();
@@ -108,6 +102,10 @@ std::vector<std::string> Padded(std::vector<std::string> rows) {
 
 std::pair<int, int> Cursor() {
   return {CursorX / CharWidth, CursorY / LineHeight};
+}
+
+std::string A(int count) {
+  return std::string(count, 'a');
 }
 
 std::string Hex(const std::string& bytes) {

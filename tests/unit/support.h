@@ -26,6 +26,7 @@ std::vector<std::string> Rows();  // all 25 of them
 std::vector<std::string> Padded(std::vector<std::string> rows);  // blank rows up to 25
 std::pair<int, int> Cursor();                                    // column and row
 std::string Hex(const std::string& bytes);
+std::string A(int count);  // that many letters a
 
 class Terminal : public ::testing::Test {
  protected:

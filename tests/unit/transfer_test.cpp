@@ -1,7 +1,6 @@
-// The block protocol against a device on the fake line, both directions, with the faults a line
-// and a device have: one row per case.
-#include "transfer/block_protocol.h"
-
+// Files both ways: the block protocol against a device on the fake line, with the faults a line
+// and a device have (one row per case), and the two commands around it: dialogs, the file between
+// disk and line, and what is left on the disk and the screen afterwards.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,13 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "config/configuration.h"
 #include "serial/serial_port.h"
 #include "terminal/screen.h"
 #include "tests/unit/support.h"
+#include "transfer/block_protocol.h"
+#include "transfer/transfer_commands.h"
 
 namespace {
 
-using BlockProtocol = Terminal;
 const std::string Normal = " Mirelox v2.2  |   COM1: 4800 8N1";
 const std::string Ack(1, ACK), Nak(1, NAK), Eot(1, EOT), NoConnectionText = "ERROR: No connection!";
 
@@ -44,20 +45,26 @@ bool Shown(const std::string& title) {
   return title.empty() || std::find(titles.begin(), titles.end(), title) != titles.end();
 }
 
-void ExpectEnd(const std::string& name, const std::string& message) {
-  EXPECT_EQ(fake::world.titles.back().rfind(Normal, 0), 0u) << name;
+// The messages shown: none, or the one given.
+void ExpectMessage(const std::string& name, const std::string& message) {
   ASSERT_EQ(fake::world.messages.size(), message.empty() ? 0u : 1u) << name;
   if (!message.empty()) {
     EXPECT_EQ(fake::world.messages[0].text, message) << name;
   }
 }
 
+void ExpectEnd(const std::string& name, const std::string& message) {
+  EXPECT_EQ(fake::world.titles.back().rfind(Normal, 0), 0u) << name;
+  ExpectMessage(name, message);
+}
+
 // The device takes a file: NAK to start, then a reply to each block and to each EOT, in turn from
-// these plans ('.': silence); ACK once a plan runs out.
+// these plans ('.': silence); ACK once a plan runs out. It notes what the screen's first row held
+// when the first block came.
 struct Taker {
   std::string blockPlan, eotPlan;
   std::vector<std::string> blocks;
-  std::string accepted, current;
+  std::string accepted, current, rowAtStart;
   int eots = 0;
 
   Taker(std::string blocks, std::string eots) : blockPlan(std::move(blocks)), eotPlan(std::move(eots)) {
@@ -69,6 +76,7 @@ struct Taker {
   }
   std::string Take(unsigned char byte) {
     if (current.empty() && byte == EOT) return Reply(eotPlan, eots++);
+    if (current.empty() && blocks.empty()) rowAtStart = Row(0);
     current += static_cast<char>(byte);
     if (current.size() < 132) return "";
     const std::string reply = Reply(blockPlan, blocks.size());
@@ -103,7 +111,7 @@ const Sending Sendings[] = {
 };
 // clang-format on
 
-TEST_F(BlockProtocol, SendingCoversTheCountWithBlocksAndEndsWithEot) {
+TEST_F(Terminal, SendingCoversTheCountWithBlocksAndEndsWithEot) {
   for (const Sending& s : Sendings) {
     StartTerminal();
     const std::string data = Pattern(TransferBufferSize);
@@ -122,7 +130,7 @@ TEST_F(BlockProtocol, SendingCoversTheCountWithBlocksAndEndsWithEot) {
   EXPECT_LT(fake::world.nowUs, (2 * 132 * 5 + 100 + 10100) * 1000);  // given up 10 s after block 2
 }
 
-TEST_F(BlockProtocol, SendingFramesSumsPacesAndShowsEachBlock) {
+TEST_F(Terminal, SendingFramesSumsPacesAndShowsEachBlock) {
   std::memcpy(TransferBuffer, "abc", 3);
   Taker device(
       "\x06"
@@ -140,7 +148,7 @@ TEST_F(BlockProtocol, SendingFramesSumsPacesAndShowsEachBlock) {
   EXPECT_TRUE(Shown("Sending block 1"));
 }
 
-TEST_F(BlockProtocol, TheSendHandshakeWaitsForNakAndDrainsTheRest) {
+TEST_F(Terminal, TheSendHandshakeWaitsForNakAndDrainsTheRest) {
   fake::DeviceSends("xx" + Nak + Nak + Nak);  // left over from before the file was chosen
   Taker device("", "");
   ASSERT_TRUE(SendBlocks(128));
@@ -150,8 +158,7 @@ TEST_F(BlockProtocol, TheSendHandshakeWaitsForNakAndDrainsTheRest) {
   fake::DeviceSends("abc");  // other bytes cost no look
   EXPECT_FALSE(SendBlocks(100));
   EXPECT_EQ(fake::world.nowUs, 250 * 5000);
-  ASSERT_EQ(fake::world.messages.size(), 1u);
-  EXPECT_EQ(fake::world.messages[0].text, NoConnectionText);
+  ExpectMessage("no NAK", NoConnectionText);
   EXPECT_TRUE(fake::world.messages[0].owned);
   EXPECT_EQ(fake::world.sent, "");
   EXPECT_EQ(fake::world.titles.size(), titles);
@@ -197,7 +204,7 @@ const Reception Receptions[] = {
 };
 // clang-format on
 
-TEST_F(BlockProtocol, ReceivedBlocksAreAnsweredAndStoredInOrder) {
+TEST_F(Terminal, ReceivedBlocksAreAnsweredAndStoredInOrder) {
   for (const Reception& r : Receptions) {
     StartTerminal();
     AnswerInTurns(r.turns);
@@ -216,18 +223,121 @@ TEST_F(BlockProtocol, ReceivedBlocksAreAnsweredAndStoredInOrder) {
   }
 }
 
-TEST_F(BlockProtocol, ReceivingGivesUpAfterTenSilentAttempts) {
+TEST_F(Terminal, ReceivingGivesUpAfterTenSilentAttempts) {
   const size_t titles = fake::world.titles.size();
   EXPECT_EQ(ReceiveBlocks(), NoConnection);
   EXPECT_EQ(fake::world.sent, std::string(10, NAK));
   EXPECT_EQ(fake::world.nowUs, 10 * 505 * 1000);
   EXPECT_EQ(fake::world.titles.size(), titles);
-  ASSERT_EQ(fake::world.messages.size(), 1u);
-  EXPECT_EQ(fake::world.messages[0].text, NoConnectionText);
+  ExpectMessage("silence", NoConnectionText);
   ComPort.close();
   fake::world.sent.clear();
   EXPECT_EQ(ReceiveBlocks(), NoConnection);
   EXPECT_EQ(fake::world.sent, "");
+}
+
+// The device gives one block of data, or stops after part of it.
+void Give(const std::string& data, size_t bytesOnTheLine = 133) {
+  AnswerInTurns({MakeBlock(1, data).substr(0, bytesOnTheLine), Eot});
+}
+
+void ExpectClearedScreen(const std::string& name) {
+  RunLoopUntilIdle();  // the erase the clear asked for comes with the next paint
+  EXPECT_EQ(CursorX, 0) << name;
+  EXPECT_EQ(CursorY, 0) << name;
+  EXPECT_EQ(PendingText[0], 0) << name;
+  EXPECT_EQ(Row(0), "") << name;
+  EXPECT_EQ(fake::VisibleRow(0), std::string(80, ' ')) << name;
+  EXPECT_TRUE(fake::world.openFiles.empty()) << name;
+}
+
+TEST_F(Terminal, DialogsOfferTheConfiguredTitlesAndFilter) {
+  Receive("some text\x1b[Ty");  // cancelled: the screen is cleared, and what follows is text again
+  EXPECT_EQ(Row(0), "y");
+  Receive("\x1b[Rx");
+  EXPECT_EQ(Row(0), "x");
+  ExpectInOrder(
+      {"Save Save the received file as Binary files|*.bin|", "Open Send which file? Binary files|*.bin|"});
+  EXPECT_EQ(fake::world.sent, "");
+  EXPECT_TRUE(fake::world.messages.empty());
+  std::snprintf(MessageLines[2], MessageLineSize, "%s", "A description of thirty-five chars");
+  SendFileToDevice();
+  EXPECT_EQ(fake::world.calls.back(), "Open Send which file? A description of thirty-five |*.bin|");
+  MessageLines[2][0] = 0;
+  SendFileToDevice();
+  EXPECT_EQ(fake::world.calls.back(), "Open Send which file? ");  // no filter at all
+}
+
+TEST_F(Terminal, SendingTakesTheFirst7680BytesOfTheChosenFile) {
+  struct File {
+    std::string content;
+    size_t blocks;
+  };
+  for (const File& file : {File{std::string(10000, 'q'), 60}, File{"", 1}}) {
+    StartTerminal();
+    fake::world.files["/data/f.bin"] = file.content;
+    fake::world.dialogAnswers = {std::string("/data/f.bin")};
+    fake::DeviceSends("text\x1b[R");
+    Taker device("", "");  // its NAK comes after the command
+    Receive("");
+    EXPECT_EQ(device.blocks.size(), file.blocks);
+    EXPECT_EQ(device.accepted.substr(0, 128), (file.content + std::string(128, '\0')).substr(0, 128));
+    EXPECT_EQ(device.rowAtStart, "");  // cleared before the first block went out
+    EXPECT_TRUE(fake::world.messages.empty()) << file.blocks;
+    ExpectClearedScreen("sent");
+  }
+  fake::world.dialogAnswers = {std::string("/data/gone.bin")};
+  fake::world.sent.clear();
+  Receive("\x1b[R");
+  ASSERT_EQ(fake::world.messages.size(), 1u);
+  EXPECT_EQ(fake::world.messages[0].text, "Cannot open the file");
+  EXPECT_EQ(fake::world.sent, "");
+  ExpectClearedScreen("not opened");
+}
+
+// Giving up empties the progress title before the message box, whose repaint would draw it.
+TEST_F(Terminal, AStalledSendLeavesNoTitleOnTheScreen) {
+  fake::world.files["/data/f.bin"] = std::string(300, 'q');
+  fake::world.dialogAnswers = {std::string("/data/f.bin")};
+  Receive("\x1b[R" + Nak);  // and then no answer to the first block
+  ASSERT_EQ(fake::world.messages.size(), 1u);
+  EXPECT_EQ(fake::IndexOfCall("Draw Sending block"), -1);
+  ExpectClearedScreen("stalled");
+}
+
+// Whatever happens, the old file stays whole unless the new one is saved, a user's file with the
+// first temporary name is spared, and no temporary file is left.
+TEST_F(Terminal, AReceivedFileReplacesTheChosenOneOnlyWhenWhole) {
+  struct Case {
+    const char* name;
+    std::string path;
+    size_t bytesOnTheLine, diskRoom;
+    std::string message;
+  };
+  const std::string longPath = "/" + std::string(252, 'd') + "/a";  // its ~0.tmp would need 261 bytes
+  for (const Case& c :
+       {Case{"no connection", "/data/old.bin", 0, SIZE_MAX, "ERROR: No connection!"},
+        Case{"silent midway", "/data/old.bin", 60, SIZE_MAX, "ERROR: No connection!"},
+        Case{"full disk", "/data/old.bin", 133, 100, "Cannot create the file"},
+        Case{"read-only folder", "/readonly/x.bin", 133, SIZE_MAX, "Cannot create the file"},
+        Case{"no room for a temporary name", longPath, 133, SIZE_MAX, "Cannot create the file"},
+        Case{"saved", "/data/old.bin", 133, SIZE_MAX, ""}}) {
+    StartTerminal();
+    fake::world.files["/data/old.bin"] = "old content";
+    fake::world.files["/data/~0.tmp"] = "a file of the user's";
+    fake::world.diskRoom = c.diskRoom;
+    fake::world.dialogAnswers = {c.path};
+    if (c.bytesOnTheLine > 0) Give(std::string(128, 'n'), c.bytesOnTheLine);
+    Receive("\x1b[T");
+    EXPECT_EQ(fake::world.files["/data/old.bin"], c.message.empty() ? std::string(128, 'n') : "old content")
+        << c.name;
+    EXPECT_EQ(fake::world.files["/data/~0.tmp"], "a file of the user's") << c.name;
+    EXPECT_EQ(fake::world.files.size(), 3u) << c.name;
+    ExpectMessage(c.name, c.message);
+    ExpectClearedScreen(c.name);
+  }
+  ExpectInOrder({"CreateNewFile /data/~0.tmp", "CreateNewFile /data/~1.tmp", "WriteFile /data/~1.tmp",
+                 "FlushFile /data/~1.tmp", "ReplaceFile /data/~1.tmp /data/old.bin"});
 }
 
 }  // namespace
