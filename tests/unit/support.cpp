@@ -100,8 +100,8 @@ std::vector<std::string> Padded(std::vector<std::string> rows) {
   return rows;
 }
 
-std::pair<int, int> Cursor() {
-  return {CursorX / CharWidth, CursorY / LineHeight};
+std::pair<int, int> Cursor() {  // -1 for a position between cells
+  return {CursorX % CharWidth ? -1 : CursorX / CharWidth, CursorY % LineHeight ? -1 : CursorY / LineHeight};
 }
 
 std::string A(int count) {

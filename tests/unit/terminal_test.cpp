@@ -273,13 +273,14 @@ TEST_F(Terminal, LinesGoFromRowOneDownOnBlankedRows) {
 // Names the device may send, a page drawn while output is frozen, and a page shorter than the one
 // before it, which must not see that one's end.
 TEST_F(Terminal, NamesFreezeAndOnlyTheBytesRead) {
-  fake::world.files["/cwd/TXT12.45"] = "t\ndotted\n";      // a name with a full stop keeps it
-  fake::world.files["/prog/TXT1 345.KVB"] = "t\nAAAAA\n";  // a blank is no path separator
-  fake::world.files["/prog/TXT12.KVB"] = "t\nB\nDD";       // a NUL ends the name
+  fake::world.files["/cwd/TXT12.45"] = "t\ndotted\n";     // a name with a full stop keeps it
+  fake::world.files["/prog/TXT1 345.KVB"] = "t\nAAAA\n";  // a blank is no path separator
+  fake::world.files["/prog/TXT12.KVB"] = "t\nB\nDD";      // a NUL ends the name
   Receive("\x1b[F\x1b[X12.45");
   EXPECT_EQ(Row(1), "dotted");
   Receive("\x1b[X1 345" + std::string("\x1b[X12\0zz", 8));
   EXPECT_EQ(Rows(), Padded({"", "B"}));
+  EXPECT_TRUE(fake::world.messages.empty());
 }
 
 TEST_F(Terminal, AMissingOrForbiddenPageIsReportedAndNotSearched) {
