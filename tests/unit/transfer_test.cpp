@@ -17,6 +17,7 @@
 
 namespace {
 
+using Transfer = Terminal;
 const std::string Normal = " Mirelox v2.2  |   COM1: 4800 8N1";
 const std::string Ack(1, ACK), Nak(1, NAK), Eot(1, EOT), NoConnectionText = "ERROR: No connection!";
 
@@ -111,7 +112,7 @@ const Sending Sendings[] = {
 };
 // clang-format on
 
-TEST_F(Terminal, SendingCoversTheCountWithBlocksAndEndsWithEot) {
+TEST_F(Transfer, SendingCoversTheCountWithBlocksAndEndsWithEot) {
   for (const Sending& s : Sendings) {
     StartTerminal();
     const std::string data = Pattern(TransferBufferSize);
@@ -130,7 +131,7 @@ TEST_F(Terminal, SendingCoversTheCountWithBlocksAndEndsWithEot) {
   EXPECT_LT(fake::world.nowUs, (2 * 132 * 5 + 100 + 10100) * 1000);  // given up 10 s after block 2
 }
 
-TEST_F(Terminal, SendingFramesSumsPacesAndShowsEachBlock) {
+TEST_F(Transfer, SendingFramesSumsPacesAndShowsEachBlock) {
   std::memcpy(TransferBuffer, "abc", 3);
   Taker device(
       "\x06"
@@ -148,7 +149,7 @@ TEST_F(Terminal, SendingFramesSumsPacesAndShowsEachBlock) {
   EXPECT_TRUE(Shown("Sending block 1"));
 }
 
-TEST_F(Terminal, TheSendHandshakeWaitsForNakAndDrainsTheRest) {
+TEST_F(Transfer, TheSendHandshakeWaitsForNakAndDrainsTheRest) {
   fake::DeviceSends("xx" + Nak + Nak + Nak);  // left over from before the file was chosen
   Taker device("", "");
   ASSERT_TRUE(SendBlocks(128));
@@ -204,7 +205,7 @@ const Reception Receptions[] = {
 };
 // clang-format on
 
-TEST_F(Terminal, ReceivedBlocksAreAnsweredAndStoredInOrder) {
+TEST_F(Transfer, ReceivedBlocksAreAnsweredAndStoredInOrder) {
   for (const Reception& r : Receptions) {
     StartTerminal();
     AnswerInTurns(r.turns);
@@ -223,7 +224,7 @@ TEST_F(Terminal, ReceivedBlocksAreAnsweredAndStoredInOrder) {
   }
 }
 
-TEST_F(Terminal, ReceivingGivesUpAfterTenSilentAttempts) {
+TEST_F(Transfer, ReceivingGivesUpAfterTenSilentAttempts) {
   const size_t titles = fake::world.titles.size();
   EXPECT_EQ(ReceiveBlocks(), NoConnection);
   EXPECT_EQ(fake::world.sent, std::string(10, NAK));
@@ -251,7 +252,7 @@ void ExpectClearedScreen(const std::string& name) {
   EXPECT_TRUE(fake::world.openFiles.empty()) << name;
 }
 
-TEST_F(Terminal, DialogsOfferTheConfiguredTitlesAndFilter) {
+TEST_F(Transfer, DialogsOfferTheConfiguredTitlesAndFilter) {
   Receive("some text\x1b[Ty");  // cancelled: the screen is cleared, and what follows is text again
   EXPECT_EQ(Row(0), "y");
   Receive("\x1b[Rx");
@@ -268,7 +269,7 @@ TEST_F(Terminal, DialogsOfferTheConfiguredTitlesAndFilter) {
   EXPECT_EQ(fake::world.calls.back(), "Open Send which file? ");  // no filter at all
 }
 
-TEST_F(Terminal, SendingTakesTheFirst7680BytesOfTheChosenFile) {
+TEST_F(Transfer, SendingTakesTheFirst7680BytesOfTheChosenFile) {
   struct File {
     std::string content;
     size_t blocks;
@@ -296,7 +297,7 @@ TEST_F(Terminal, SendingTakesTheFirst7680BytesOfTheChosenFile) {
 }
 
 // Giving up empties the progress title before the message box, whose repaint would draw it.
-TEST_F(Terminal, AStalledSendLeavesNoTitleOnTheScreen) {
+TEST_F(Transfer, AStalledSendLeavesNoTitleOnTheScreen) {
   fake::world.files["/data/f.bin"] = std::string(300, 'q');
   fake::world.dialogAnswers = {std::string("/data/f.bin")};
   Receive("\x1b[R" + Nak);  // and then no answer to the first block
@@ -307,7 +308,7 @@ TEST_F(Terminal, AStalledSendLeavesNoTitleOnTheScreen) {
 
 // Whatever happens, the old file stays whole unless the new one is saved, a user's file with the
 // first temporary name is spared, and no temporary file is left.
-TEST_F(Terminal, AReceivedFileReplacesTheChosenOneOnlyWhenWhole) {
+TEST_F(Transfer, AReceivedFileReplacesTheChosenOneOnlyWhenWhole) {
   struct Case {
     const char* name;
     std::string path;
