@@ -44,9 +44,9 @@ TakeResult TakeFileFromTerminal(Device& device, const TakeFaults& faults = {},
                                 Millis byteTimeout = Millis(5000));
 
 struct GiveFaults {
-  int badChecksumBlock = 0;          // block k goes out first with a wrong checksum
-  int missedAckBlock = 0;            // block k goes out again after its ACK, as if the ACK was lost
-  int silentInBlock = 0;             // block k stops after half its data; nothing more is sent
+  int badChecksumBlock = 0;  // block k goes out first with a wrong checksum
+  int missedAckBlock = 0;    // block k goes out again after its ACK, as if the ACK was lost
+  int silentInBlock = 0;     // block k stops after half its data; nothing more is sent
   uint8_t padByte = 0x1A;
 };
 

@@ -51,9 +51,9 @@ class Device {
   std::vector<TimedByte> ReceiveTimed(size_t count, Millis timeout);  // fewer on timeout
   Bytes Receive(size_t count, Millis timeout);
   bool ReceiveByte(uint8_t* byte, Millis timeout, Clock::time_point* at = nullptr);
-  Bytes ReceiveFor(Millis period);  // everything that arrives within the period
+  Bytes ReceiveFor(Millis period);      // everything that arrives within the period
   std::vector<TimedByte> TakeQueued();  // whatever is queued now, without waiting
-  size_t Unread() const;  // bytes sent that the program has not read yet
+  size_t Unread() const;                // bytes sent that the program has not read yet
 
   // ---- Requests and control sequences
   Bytes QueryIdentification(Millis timeout = Millis(3000));  // the terminal's 12-byte reply

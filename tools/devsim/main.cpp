@@ -162,8 +162,9 @@ std::string Command(devsim::Device& device, const std::string& verb, const std::
     devsim::TakeFaults faults{Option(after, "reject"), after.find("eot") != std::string::npos,
                               Option(after, "silent")};
     auto result = devsim::TakeFileFromTerminal(device, faults, Millis(30000));
-    std::ofstream(first, std::ios::binary).write(reinterpret_cast<const char*>(result.data.data()),
-                                                 static_cast<std::streamsize>(result.data.size()));
+    std::ofstream(first, std::ios::binary)
+        .write(reinterpret_cast<const char*>(result.data.data()),
+               static_cast<std::streamsize>(result.data.size()));
     std::string report = "blocks=" + Numbers(result.numbers) + " eot=" + std::to_string(result.eotCount);
     return result.completed ? "ok " + report : "fail " + result.failure + " " + report;
   } else if (verb == "give") {
