@@ -151,7 +151,10 @@ void WaitForMessageOrByte(SerialDevice* device) {
   HANDLE arrival = nullptr;
   if (device != nullptr) {
     if (!device->arrivalPending && !device->arrivalUnwatchable) {
-      if (WaitCommEvent(device->handle, &device->arrivalEvents, &device->arrivalRecord)) return;
+      if (WaitCommEvent(device->handle, &device->arrivalEvents, &device->arrivalRecord)) {
+        device->arrivalUnwatchable = ReceivedCount(device->handle) == 0;  // an event, but no byte
+        return;
+      }
       device->arrivalPending = GetLastError() == ERROR_IO_PENDING;
     }
     if (ReceivedCount(device->handle) > 0) return;
