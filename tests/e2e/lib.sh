@@ -70,7 +70,7 @@ sync_with() { must "$1" query "ok MIRELOX     "; } # the bytes before the query 
 # start [FOLDER]: the program, with COMn opening $W/comn (absent unless a device is there), started
 # in FOLDER (its own folder by default). Its process id is $pid.
 start() {
-  local cwd=${1:-$P} n
+  local cwd=${1:-$P}
   if [ "$kind" = linux ]; then
     cp "$MIRELOX_BIN" "$P/mirelox"
     (cd "$cwd" && HOME=$W/home XDG_RUNTIME_DIR=$W/home/run GDK_BACKEND=x11 LD_PRELOAD=$BOX_LOG_SO \
@@ -78,9 +78,8 @@ start() {
       MIRELOX_COM4=$W/com4 MIRELOX_COM5=$W/com5 MIRELOX_COM6=$W/com6 exec "$P/mirelox") >>"$W/program.log" 2>&1 &
   else
     cp "$MIRELOX_EXE" "$P/mirelox.exe"
-    printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n' >"$W/ports.reg"
-    for n in 1 2 3 4 5 6; do printf '"COM%s"="%s"\r\n' $n "$W/com$n" >>"$W/ports.reg"; done
-    { wineserver -k; wine regedit /S "Z:${W//\//\\}\\ports.reg" && wineserver -w; } >>"$W/wine.log" 2>&1 || true
+    { wineserver -k; bash "$(dirname "${BASH_SOURCE[0]}")/../../platform/win32/wine-prefix.sh" map-port \
+      "$WINEPREFIX" $(for n in 1 2 3 4 5 6; do echo "$n $W/com$n"; done); } >>"$W/wine.log" 2>&1 || true
     # A server of our own, so that what it prints (its object table when a line hangs up) stays
     # out of the program's output; it reads the port mapping as it starts.
     wineserver -p >>"$W/wine.log" 2>&1
