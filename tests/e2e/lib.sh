@@ -4,6 +4,7 @@
 # E2E_KEEP=1 keeps the run's folder.
 set -euo pipefail
 kind=$1
+[ "$kind" = linux ] || . "$(dirname "${BASH_SOURCE[0]}")/wine-able.sh"
 export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
 W=$(mktemp -d /tmp/mirelox-e2e.XXXXXX) && chmod 755 "$W"
 P=$W/prog # the program's own folder
