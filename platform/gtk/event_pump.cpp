@@ -19,19 +19,21 @@ bool AcceleratorsLoaded = false;
 
 namespace {
 
-constexpr guint HungUpLineRestMs = 200;
+constexpr gint HungUpLineRestMs = 200;
 
 std::deque<std::pair<unsigned, uintptr_t>> Posted;
 bool QuitPosted = false;
 int QuitCode = 0;
 
-// One iteration of GLib's main loop whose poll also watches fd (when not -1) and waits at most
-// limitMs (-1: as long as GLib's sources allow). The fd joins only this poll: a modal loop never
-// sees it, so bytes waiting during a dialog do not keep that loop awake. Returns fd's events.
-gushort IterateWatching(int fd, gint limitMs) {
+// One iteration of GLib's main loop whose poll also watches the device's line (when not null) and
+// waits at most limitMs (-1: as long as GLib's sources allow). The line joins only this poll: a
+// modal loop never sees it, so bytes waiting during a dialog do not keep that loop awake. Returns
+// whether the line has hung up with nothing left to read, learnt before anything is dispatched: a
+// handler may close the port, and the device is gone after the dispatch.
+bool IterateWatching(SerialDevice* device, gint limitMs) {
   static std::vector<GPollFD> polled(16);
   GMainContext* context = g_main_context_default();
-  if (!g_main_context_acquire(context)) return 0;
+  if (!g_main_context_acquire(context)) return false;
   gint priority = 0;
   gint timeout = -1;
   g_main_context_prepare(context, &priority);
@@ -41,13 +43,15 @@ gushort IterateWatching(int fd, gint limitMs) {
          static_cast<gint>(polled.size())) {
     polled.resize(static_cast<size_t>(count) + 1);
   }
-  polled[count] = {fd, G_IO_IN, 0};
+  polled[count] = {device != nullptr ? SerialDescriptor(device) : -1, G_IO_IN, 0};
   if (limitMs >= 0 && (timeout < 0 || timeout > limitMs)) timeout = limitMs;
-  g_poll(polled.data(), static_cast<guint>(count + (fd >= 0 ? 1 : 0)), timeout);
+  g_poll(polled.data(), static_cast<guint>(count + (device != nullptr ? 1 : 0)), timeout);
+  const bool hungUp = device != nullptr && (polled[count].revents & (G_IO_HUP | G_IO_ERR)) != 0 &&
+                      SerialBytesWaiting(device) == 0;
   g_main_context_check(context, priority, polled.data(), count);
   g_main_context_dispatch(context);
   g_main_context_release(context);
-  return fd >= 0 ? polled[count].revents : 0;
+  return hungUp;
 }
 
 }  // namespace
@@ -114,12 +118,10 @@ Pumped PumpOneMessage(int* quitCode) {
   return Pumped::Nothing;
 }
 
-void WaitForMessageOrByte(SerialDevice* device) {
-  const int line = device != nullptr ? SerialDescriptor(device) : -1;
-  const gushort woken = IterateWatching(line, -1);
+void WaitForMessageOrByte(SerialDevice* device, int limitMs) {
   // A line whose other end has gone wakes every wait at once and brings no byte: rest instead.
-  if ((woken & (G_IO_HUP | G_IO_ERR)) != 0 && SerialBytesWaiting(device) == 0) {
-    IterateWatching(-1, HungUpLineRestMs);
+  if (IterateWatching(device, limitMs)) {
+    IterateWatching(nullptr, limitMs >= 0 && limitMs < HungUpLineRestMs ? limitMs : HungUpLineRestMs);
   }
 }
 
