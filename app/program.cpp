@@ -23,7 +23,7 @@ int RunMainLoop() {
       ComPort.read(&LastReceivedByte, 1);
       InterpretByte();
     } else if (pumped == platform::Pumped::Nothing) {
-      ComPort.waitForMessageOrByte();
+      ComPort.waitForMessageOrByte(-1);
     }
   }
 }

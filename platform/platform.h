@@ -26,9 +26,10 @@ void SetMainWindowTitle(const char* text);
 enum class Pumped { Nothing, Dispatched, Quit };
 Pumped PumpOneMessage(int* quitCode);  // never waits; takes and handles at most one message
 struct SerialDevice;
-// Sleeps until a window message arrives or the device (when not null) has received a byte; an idle
-// terminal costs no processor time. May handle toolkit events on the way, never a core message.
-void WaitForMessageOrByte(SerialDevice* device);
+// Sleeps until a window message arrives, the device (when not null) has received a byte, or limitMs
+// have passed (-1: no limit); an idle terminal costs no processor time. May handle toolkit events on
+// the way, never a core message.
+void WaitForMessageOrByte(SerialDevice* device, int limitMs);
 void PostQuit(int exitCode);
 intptr_t DefaultWindowProc(unsigned message, uintptr_t wParam, intptr_t lParam);
 
@@ -67,9 +68,13 @@ void Beep();
 bool ChooseFileToOpen(const char* title, const char* filterList, char* path, int pathSize);
 bool ChooseFileToSave(const char* title, const char* filterList, char* path, int pathSize);
 
-// ---- Time (Sleep, a monotonic clock)
+// ---- Time (Sleep, a monotonic clock, GetLocalTime)
 void SleepMs(int milliseconds);
 int64_t NowMs();
+struct LocalTime {
+  int year, month, day, hour, minute, second, millisecond;
+};
+void ReadLocalTime(LocalTime* time);  // the wall clock in the user's time zone
 
 // ---- Files (SearchPathA, CreateFileA, ReadFile, WriteFile, CloseHandle, MoveFileExA, DeleteFileA)
 // Searches the program's own folder, the current directory, then the folders of PATH, for name with
@@ -77,14 +82,22 @@ int64_t NowMs();
 bool SearchFile(const char* name, const char* extension, char* foundPath, int size);
 using FileHandle = intptr_t;
 constexpr FileHandle NoFile = -1;
-FileHandle OpenFileForReading(const char* path);                  // exclusive, must exist
-FileHandle OpenFileForWriting(const char* path);                  // exclusive, must exist, not truncated
-FileHandle CreateNewFile(const char* path);                       // exclusive; fails if it exists
+FileHandle OpenFileForReading(const char* path);        // exclusive, must exist
+FileHandle OpenFileForWriting(const char* path);        // exclusive, must exist, not truncated
+FileHandle CreateNewFile(const char* path);             // exclusive; fails if it exists
+FileHandle OpenFileForSharedReading(const char* path);  // must exist; others may read and write it meanwhile
+FileHandle OpenFileForAppending(const char* path);      // created if missing; others may read it meanwhile
 int ReadFromFile(FileHandle file, void* buffer, int count);       // bytes read, -1 on failure
 int WriteToFile(FileHandle file, const void* buffer, int count);  // bytes written, -1 on failure
 bool FlushFile(FileHandle file);  // what was written is on the disk (fsync, FlushFileBuffers)
 bool CloseFile(FileHandle file);
-bool ReplaceFile(const char* fromPath, const char* toPath);  // rename over an existing file, durably
+// The file that saving to path replaces: where path is a symbolic link, the file it points to, so
+// that the link stays a link. False when the result does not fit size bytes.
+bool ResolveSaveTarget(const char* path, char* target, int size);
+// Renames fromPath over toPath, durably. An existing toPath that its owner may not write, or that
+// belongs to another user, is not replaced; the new file gets toPath's permissions, or the usual
+// ones for a new file.
+bool ReplaceFile(const char* fromPath, const char* toPath);
 bool RemoveFile(const char* path);
 [[noreturn]] void ExitProcessWithCode(int code);  // normal exit: static destructors run
 

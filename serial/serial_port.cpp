@@ -42,6 +42,6 @@ int SerialPort::read(unsigned char* destination, int count) {
   return platform::ReadSerial(device, destination, n);
 }
 
-void SerialPort::waitForMessageOrByte() {
-  platform::WaitForMessageOrByte(isOpen() ? device : nullptr);
+void SerialPort::waitForMessageOrByte(int limitMs) {
+  platform::WaitForMessageOrByte(isOpen() ? device : nullptr, limitMs);
 }

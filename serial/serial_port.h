@@ -18,7 +18,7 @@ class SerialPort {
   int send(const unsigned char* bytes, int count);  // count, or 0 when nothing was attempted
   int bytesWaiting();
   int read(unsigned char* destination, int count);
-  void waitForMessageOrByte();  // for a window message only while no port is open
+  void waitForMessageOrByte(int limitMs);  // for a window message only while no port is open; -1: no limit
 
  private:
   bool isOpen() const { return opened == 1 && device != nullptr; }

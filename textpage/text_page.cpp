@@ -42,7 +42,7 @@ int ReadPage() {
   if (!IsSafeName(TextPageName) || !platform::SearchFile(TextPageName, ".KVB", FoundPath, FoundPathSize)) {
     return -1;
   }
-  platform::FileHandle file = platform::OpenFileForReading(FoundPath);
+  platform::FileHandle file = platform::OpenFileForSharedReading(FoundPath);
   if (file == platform::NoFile) return -1;
   const int count = platform::ReadFromFile(file, TextPageBuffer, TextPageMaxBytes);
   platform::CloseFile(file);

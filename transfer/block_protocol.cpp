@@ -22,6 +22,7 @@ constexpr int SendHandshakeLooks = 250;
 constexpr int LookPauseMs = 5;
 constexpr int AfterBlockPauseMs = 100;
 constexpr int EotReplyWaitMs = 1000;
+constexpr int MaxEots = 10;
 constexpr int ReceiveTitleLine = 6;
 constexpr int SendTitleLine = 9;
 
@@ -200,19 +201,14 @@ bool SendBlocks(int32_t byteCount) {
     }
   } while (position < byteCount);
 
-  // A receiver may exit right after its ACK to EOT and lose it on the way: EOT again after each
-  // silent second, and once the silence has lasted as long as a dead line's, every block has been
-  // acknowledged all the same.
+  // A receiver may exit right after its ACK to EOT and lose it on the way, and a device may answer
+  // EOT with anything else for ever: EOT goes out at most a fixed number of times, each waiting a
+  // second for the ACK, and every block has been acknowledged all the same.
   unsigned char reply = 0;
-  int silentSeconds = 0;
-  do {
+  for (int eots = 0; eots < MaxEots && reply != ACK; ++eots) {
     SendControlByte(EOT);
-    if (readByteBlocking(reply, EotReplyWaitMs)) {
-      silentSeconds = 0;
-    } else if (++silentSeconds * EotReplyWaitMs >= NoByteTimeoutMs) {
-      break;
-    }
-  } while (reply != ACK);
+    readByteBlocking(reply, EotReplyWaitMs);  // a silent second leaves the reply as it was: no ACK
+  }
   SetNormalTitle();
   return true;
 }

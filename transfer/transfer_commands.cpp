@@ -60,8 +60,11 @@ platform::FileHandle CreateTemporaryBeside(const char* path, char* temporaryPath
 }
 
 // The data reaches the disk before it takes the old file's place: a power cut leaves the old file
-// or the new one, never an empty one.
-bool WriteReceivedFile(const char* path, int count) {
+// or the new one, never an empty one. A link chosen as the name stays a link: the file it points
+// to is replaced, through a temporary file in that file's folder.
+bool WriteReceivedFile(const char* chosenPath, int count) {
+  char path[FileNameBufferSize];
+  if (!platform::ResolveSaveTarget(chosenPath, path, FileNameBufferSize)) return false;
   char temporaryPath[FileNameBufferSize];
   platform::FileHandle file = CreateTemporaryBeside(path, temporaryPath);
   if (file == platform::NoFile) return false;

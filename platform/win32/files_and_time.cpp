@@ -16,9 +16,13 @@ HANDLE AsHandle(FileHandle file) {
   return reinterpret_cast<HANDLE>(file);
 }
 
-FileHandle OpenExclusive(const char* path, DWORD access, DWORD disposition) {
-  HANDLE file = CreateFileA(path, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+FileHandle Open(const char* path, DWORD access, DWORD sharing, DWORD disposition) {
+  HANDLE file = CreateFileA(path, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   return reinterpret_cast<FileHandle>(file);  // INVALID_HANDLE_VALUE is NoFile
+}
+
+FileHandle OpenExclusive(const char* path, DWORD access, DWORD disposition) {
+  return Open(path, access, 0, disposition);
 }
 
 }  // namespace
@@ -34,6 +38,12 @@ int64_t NowMs() {
   QueryPerformanceCounter(&counter);
   return counter.QuadPart / frequency.QuadPart * 1000 +
          counter.QuadPart % frequency.QuadPart * 1000 / frequency.QuadPart;
+}
+
+void ReadLocalTime(LocalTime* time) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  *time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
 }
 
 bool SearchFile(const char* name, const char* extension, char* foundPath, int size) {
@@ -54,6 +64,15 @@ FileHandle CreateNewFile(const char* path) {
   return OpenExclusive(path, GENERIC_WRITE, CREATE_NEW);
 }
 
+// What _lopen's compatibility mode allows: an editor or a copy job may hold the page meanwhile.
+FileHandle OpenFileForSharedReading(const char* path) {
+  return Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+}
+
+FileHandle OpenFileForAppending(const char* path) {
+  return Open(path, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_ALWAYS);
+}
+
 int ReadFromFile(FileHandle file, void* buffer, int count) {
   DWORD done = 0;
   if (!ReadFile(AsHandle(file), buffer, count, &done, nullptr)) return -1;
@@ -72,6 +91,14 @@ bool FlushFile(FileHandle file) {
 
 bool CloseFile(FileHandle file) {
   return CloseHandle(AsHandle(file)) != 0;
+}
+
+// A link chosen in the Save dialog is replaced itself, as MoveFileExA does with one.
+bool ResolveSaveTarget(const char* path, char* target, int size) {
+  const int length = lstrlenA(path);
+  if (length >= size) return false;
+  lstrcpyA(target, path);
+  return true;
 }
 
 bool ReplaceFile(const char* fromPath, const char* toPath) {

@@ -146,7 +146,7 @@ int ReadSerial(SerialDevice* device, unsigned char* buffer, int count) {
 
 // EV_RXCHAR fires for bytes that arrive while the wait runs, so the queue is looked at once more
 // after the wait has started. Waits for a message alone while no port is open.
-void WaitForMessageOrByte(SerialDevice* device) {
+void WaitForMessageOrByte(SerialDevice* device, int limitMs) {
   DWORD timeout = INFINITE;
   HANDLE arrival = nullptr;
   if (device != nullptr) {
@@ -164,6 +164,7 @@ void WaitForMessageOrByte(SerialDevice* device) {
       timeout = UnwatchedLineWaitMs;
     }
   }
+  if (limitMs >= 0 && static_cast<DWORD>(limitMs) < timeout) timeout = static_cast<DWORD>(limitMs);
   const DWORD woken = MsgWaitForMultipleObjectsEx(arrival != nullptr ? 1 : 0, &arrival, timeout, QS_ALLINPUT,
                                                   MWMO_INPUTAVAILABLE);
   if (arrival != nullptr && woken == WAIT_OBJECT_0) {

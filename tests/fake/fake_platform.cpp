@@ -127,12 +127,13 @@ Pumped PumpOneMessage(int* quitCode) {
 }
 
 // Sleeps until the next message or byte is due: the next one in virtual time.
-void WaitForMessageOrByte(SerialDevice* device) {
+void WaitForMessageOrByte(SerialDevice* device, int limitMs) {
   Log("Wait");
   world.idleTurns = 0;
   int64_t next = INT64_MAX;
   if (!world.queued.empty()) next = std::get<0>(world.queued.front());
   if (device != nullptr && !world.incoming.empty()) next = std::min(next, world.incoming.front().first);
+  if (limitMs >= 0) next = std::min(next, world.nowUs + int64_t{limitMs} * 1000);
   if (next == INT64_MAX) throw fake::Hang{};
   world.nowUs = std::max(world.nowUs, next);
 }
@@ -265,6 +266,12 @@ int64_t NowMs() {
   return world.nowUs / 1000;
 }
 
+// Virtual time 0 is 2026-12-07 14:03:22.000.
+void ReadLocalTime(LocalTime* time) {
+  const int64_t ms = world.nowUs / 1000 + ((14 * 60 + 3) * 60 + 22) * 1000;
+  *time = {2026, 12, 7, int(ms / 3600000 % 24), int(ms / 60000 % 60), int(ms / 1000 % 60), int(ms % 1000)};
+}
+
 bool SearchFile(const char* name, const char* extension, char* foundPath, int size) {
   std::string wanted = name;
   if (wanted.find('.') == std::string::npos) wanted += extension;
@@ -304,6 +311,20 @@ FileHandle CreateNewFile(const char* path) {
   return Open("CreateNewFile", path, true);
 }
 
+FileHandle OpenFileForSharedReading(const char* path) {
+  Log(std::string("OpenShared ") + path);
+  if (world.files.count(path) == 0) return NoFile;
+  world.openFiles[world.nextHandle] = {path, 0};
+  return world.nextHandle++;
+}
+
+FileHandle OpenFileForAppending(const char* path) {
+  Log(std::string("OpenForAppending ") + path);
+  if (std::string(path).rfind("/readonly/", 0) == 0) return NoFile;
+  world.openFiles[world.nextHandle] = {path, world.files[path].size()};
+  return world.nextHandle++;
+}
+
 int ReadFromFile(FileHandle file, void* buffer, int count) {
   auto& [path, position] = world.openFiles.at(file);
   const std::string& content = world.files[path];
@@ -332,6 +353,11 @@ bool FlushFile(FileHandle file) {
 
 bool CloseFile(FileHandle file) {
   return world.openFiles.erase(file) == 1;
+}
+
+bool ResolveSaveTarget(const char* path, char* target, int size) {
+  const auto link = world.links.find(path);
+  return std::snprintf(target, size, "%s", link != world.links.end() ? link->second.c_str() : path) < size;
 }
 
 bool ReplaceFile(const char* fromPath, const char* toPath) {
