@@ -1,9 +1,13 @@
 #include "app/program.h"
 
+#include <cstdio>
+#include <cstring>
+
 #include "app/main_window.h"
 #include "app/window_messages.h"
 #include "config/configuration.h"
 #include "platform/platform.h"
+#include "serial/line_log.h"
 #include "serial/serial_port.h"
 #include "terminal/interpreter.h"
 #include "terminal/screen.h"
@@ -11,6 +15,30 @@
 namespace {
 
 constexpr char PortFailureMessage[] = "Error: COM port cannot be opened!\nSelect another COM port.";
+constexpr int ExitUsage = 2;
+
+// The one option: --log FILE. Anything else is refused with a message, not ignored.
+bool ReadCommandLine(int argc, char** argv, const char** logPath) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--log") == 0 && i + 1 < argc && *logPath == nullptr) {
+      *logPath = argv[++i];
+      continue;
+    }
+    char message[300];
+    std::snprintf(message, sizeof message, "Usage: mirelox [--log FILE]\n\nNot understood: %.200s", argv[i]);
+    platform::ShowMessage(message);
+    return false;
+  }
+  return true;
+}
+
+void StartRecording(const char* path) {
+  if (StartLineLog(path)) return;
+  char message[400];
+  std::snprintf(message, sizeof message,
+                "The record of the line cannot be written to %.259s.\nThe program goes on without it.", path);
+  platform::ShowMessage(message);
+}
 
 // One window message, then at most one byte from the device, turn after turn. Only a turn that
 // found neither sleeps, until one of them arrives.
@@ -23,14 +51,18 @@ int RunMainLoop() {
       ComPort.read(&LastReceivedByte, 1);
       InterpretByte();
     } else if (pumped == platform::Pumped::Nothing) {
-      ComPort.waitForMessageOrByte(-1);
+      FlushLineLog();
+      ComPort.waitForMessageOrByte(LineLogWaitLimitMs());
     }
   }
 }
 
 }  // namespace
 
-int MireloxMain(int showCommand) {
+int MireloxMain(int showCommand, int argc, char** argv) {
+  const char* logPath = nullptr;
+  if (!ReadCommandLine(argc, argv, &logPath)) return ExitUsage;
+  if (logPath != nullptr) StartRecording(logPath);
   LoadConfiguration();
   CurrentPort = static_cast<signed char>(PortDigit) - '0';
   if (!ComPort.open(CurrentPort)) platform::ShowMessage(PortFailureMessage);
@@ -38,8 +70,12 @@ int MireloxMain(int showCommand) {
   platform::LoadResourceString(res::TitleString, WindowTitle, sizeof WindowTitle);
   platform::LoadResourceString(res::ClassNameString, WindowClassName, sizeof WindowClassName);
   RegisterWindowClass();
-  if (!CreateMainWindow(showCommand)) return 0;
-  platform::LoadAcceleratorTable();
-  OutputFrozen = 0;
-  return RunMainLoop();
+  int exitCode = 0;
+  if (CreateMainWindow(showCommand)) {
+    platform::LoadAcceleratorTable();
+    OutputFrozen = 0;
+    exitCode = RunMainLoop();
+  }
+  EndLineLog();
+  return exitCode;
 }

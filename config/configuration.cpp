@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "serial/line_log.h"
 
 char PortDigit;
 char MessageLines[MessageLineCount][MessageLineSize];
@@ -19,6 +20,8 @@ constexpr unsigned char CarriageReturn = 0x0D;
 
 [[noreturn]] void StopForMissingFile() {
   platform::ShowMessage(MissingConfigurationMessage);
+  RecordLineEvent("stopped: MIRELOX.CFG cannot be opened");
+  EndLineLog();
   platform::ExitProcessWithCode(1);
 }
 

@@ -80,6 +80,7 @@ void ReadLocalTime(LocalTime* time);  // the wall clock in the user's time zone
 // Searches the program's own folder, the current directory, then the folders of PATH, for name with
 // extension appended when name has none. Writes the full path; false when not found or too long.
 bool SearchFile(const char* name, const char* extension, char* foundPath, int size);
+extern const char LineEnd[];  // of a text file the user reads: "\r\n" on Windows, "\n" elsewhere
 using FileHandle = intptr_t;
 constexpr FileHandle NoFile = -1;
 FileHandle OpenFileForReading(const char* path);        // exclusive, must exist

@@ -1,12 +1,19 @@
 #include "serial/serial_port.h"
 
+#include "serial/line_log.h"
+
 SerialPort ComPort;
 
 bool SerialPort::open(int portNumber) {
   if (opened == 1) return true;  // the port in use stays open; callers close first to switch
   device = platform::OpenSerialDevice(portNumber);
-  if (device == nullptr) return false;
+  if (device == nullptr) {
+    RecordLineEvent("COM%d cannot be opened", portNumber);
+    return false;
+  }
   opened = 1;
+  this->portNumber = portNumber;
+  RecordLineEvent("COM%d opened (4800 8N1)", portNumber);
   return true;
 }
 
@@ -15,11 +22,13 @@ bool SerialPort::close() {
   platform::CloseSerialDevice(device);
   opened = 0;
   device = nullptr;
+  RecordLineEvent("COM%d closed", portNumber);
   return true;
 }
 
 bool SerialPort::writeByte(unsigned char byte) {
   platform::WriteSerialByte(device, byte);  // a lost byte is not reported
+  RecordLineBytes(LineDirection::Sent, &byte, 1);
   return true;
 }
 
@@ -39,7 +48,9 @@ int SerialPort::read(unsigned char* destination, int count) {
   int waiting = platform::SerialBytesWaiting(device);
   if (waiting <= 0) return 0;
   int n = count < waiting ? count : waiting;
-  return platform::ReadSerial(device, destination, n);
+  const int got = platform::ReadSerial(device, destination, n);
+  RecordLineBytes(LineDirection::Received, destination, got);
+  return got;
 }
 
 void SerialPort::waitForMessageOrByte(int limitMs) {

@@ -25,6 +25,7 @@ class SerialPort {
 
   platform::SerialDevice* device = nullptr;
   int32_t opened = 0;
+  int32_t portNumber = 0;  // for the record of the line
 };
 
 // Static, so it is cleared before start-up and closed again (without effect) at process exit.

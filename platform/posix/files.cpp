@@ -33,6 +33,8 @@ FileHandle OpenExclusive(const char* path, int flags) {
 
 }  // namespace
 
+const char LineEnd[] = "\n";
+
 FileHandle OpenFileForReading(const char* path) {
   return OpenExclusive(path, O_RDONLY);
 }

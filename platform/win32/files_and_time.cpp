@@ -27,6 +27,8 @@ FileHandle OpenExclusive(const char* path, DWORD access, DWORD disposition) {
 
 }  // namespace
 
+const char LineEnd[] = "\r\n";
+
 void SleepMs(int milliseconds) {
   Sleep(milliseconds);
 }

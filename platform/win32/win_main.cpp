@@ -20,5 +20,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   timeBeginPeriod(1);
   // atexit rather than a call after MireloxMain: the configuration failure leaves through exit().
   std::atexit(EndTimerPeriod);
-  return MireloxMain(showCommand);
+  return MireloxMain(showCommand, __argc, __argv);  // the runtime's ANSI command line, quotes undone
 }

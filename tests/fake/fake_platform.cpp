@@ -272,6 +272,8 @@ void ReadLocalTime(LocalTime* time) {
   *time = {2026, 12, 7, int(ms / 3600000 % 24), int(ms / 60000 % 60), int(ms / 1000 % 60), int(ms % 1000)};
 }
 
+const char LineEnd[] = "\n";
+
 bool SearchFile(const char* name, const char* extension, char* foundPath, int size) {
   std::string wanted = name;
   if (wanted.find('.') == std::string::npos) wanted += extension;

@@ -1,0 +1,150 @@
+#include "serial/line_log.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace {
+
+constexpr int RunBytes = 16;
+constexpr int RunGapMs = 20;
+constexpr int PathSize = 260;
+constexpr int TextSize = 8192;
+constexpr int LineSize = 512;  // a stamp and an event with a long path and a message line
+constexpr int HexColumns = RunBytes * 3 - 1;
+
+bool Recording = false;
+bool FailureToTell = false;
+platform::FileHandle File = platform::NoFile;
+char Path[PathSize];
+char Text[TextSize];
+int TextLength = 0;
+
+struct Run {
+  LineDirection direction;
+  int count;
+  unsigned char bytes[RunBytes];
+  platform::LocalTime start;
+  int64_t lastMs;
+} Current;
+
+// A file that takes no more (a full disk) ends the record; the session goes on without it.
+void WriteOut() {
+  if (TextLength == 0) return;
+  const bool written = platform::WriteToFile(File, Text, TextLength) == TextLength;
+  TextLength = 0;
+  if (written) return;
+  platform::CloseFile(File);
+  Recording = false;
+  FailureToTell = true;
+}
+
+void Append(const char* line, int length) {
+  if (TextLength + length > TextSize) WriteOut();
+  if (!Recording) return;
+  std::memcpy(Text + TextLength, line, length);
+  TextLength += length;
+}
+
+int Stamp(char* line, const platform::LocalTime& t) {
+  return std::snprintf(line, LineSize, "%04d-%02d-%02d %02d:%02d:%02d.%03d ", t.year, t.month, t.day, t.hour,
+                       t.minute, t.second, t.millisecond);
+}
+
+void EndRun() {
+  if (Current.count == 0) return;
+  char line[LineSize];
+  int length = Stamp(line, Current.start);
+  length += std::snprintf(line + length, LineSize - length, "%s",
+                          Current.direction == LineDirection::Received ? "RX" : "TX");
+  for (int i = 0; i < Current.count; ++i)
+    length += std::snprintf(line + length, 4, " %02x", Current.bytes[i]);
+  length += std::snprintf(line + length, LineSize - length, "%*s  |", (RunBytes - Current.count) * 3, "");
+  for (int i = 0; i < Current.count; ++i) {
+    const unsigned char b = Current.bytes[i];
+    line[length++] = b >= 0x20 && b <= 0x7E ? static_cast<char>(b) : '.';
+  }
+  length += std::snprintf(line + length, LineSize - length, "|%s", platform::LineEnd);
+  Current.count = 0;
+  Append(line, length);
+}
+
+}  // namespace
+
+bool StartLineLog(const char* path) {
+  File = platform::OpenFileForAppending(path);
+  if (File == platform::NoFile) return false;
+  std::snprintf(Path, sizeof Path, "%s", path);
+  Recording = true;
+  RecordLineEvent("log started (Mirelox 2.2)");
+  return true;
+}
+
+void EndLineLog() {
+  if (!Recording) return;
+  RecordLineEvent("log ended");
+  if (Recording) platform::CloseFile(File);
+  Recording = false;
+}
+
+void RecordLineBytes(LineDirection direction, const unsigned char* bytes, int count) {
+  if (!Recording || count <= 0) return;
+  const int64_t now = platform::NowMs();
+  for (int i = 0; i < count; ++i) {
+    if (Current.count > 0 &&
+        (Current.direction != direction || Current.count == RunBytes || now - Current.lastMs > RunGapMs)) {
+      EndRun();
+    }
+    if (Current.count == 0) {
+      Current.direction = direction;
+      platform::ReadLocalTime(&Current.start);
+    }
+    Current.bytes[Current.count++] = bytes[i];
+    Current.lastMs = now;
+  }
+}
+
+// Events are rare and mark moments worth having on the disk: each one is written out at once.
+void RecordLineEvent(const char* format, ...) {
+  if (!Recording) return;
+  EndRun();
+  char line[LineSize];
+  platform::LocalTime now;
+  platform::ReadLocalTime(&now);
+  int length = Stamp(line, now);
+  length += std::snprintf(line + length, LineSize - length, "-- ");
+  const int start = length;
+  const int room = LineSize - length - 3;  // the line end must fit after the longest text
+  va_list arguments;
+  va_start(arguments, format);
+  const int wanted = std::vsnprintf(line + length, room, format, arguments);
+  va_end(arguments);
+  length += wanted < room ? wanted : room - 1;
+  for (int i = start; i < length; ++i) {  // a name from the device or a path stays on its line
+    if (static_cast<unsigned char>(line[i]) < 0x20 || line[i] == 0x7F) line[i] = '.';
+  }
+  length += std::snprintf(line + length, LineSize - length, "%s", platform::LineEnd);
+  Append(line, length);
+  WriteOut();
+}
+
+void FlushLineLog() {
+  if (FailureToTell) {
+    FailureToTell = false;
+    char message[PathSize + 100];
+    std::snprintf(message, sizeof message,
+                  "The record of the line in %s has stopped: the file cannot be written.", Path);
+    platform::ShowMessage(message);
+  }
+  if (!Recording) return;
+  if (Current.count > 0 && platform::NowMs() - Current.lastMs > RunGapMs) EndRun();
+  WriteOut();
+}
+
+int LineLogWaitLimitMs() {
+  if (!Recording || Current.count == 0) return -1;
+  const int64_t left = RunGapMs + 1 - (platform::NowMs() - Current.lastMs);
+  return left > 0 ? static_cast<int>(left) : 0;
+}
