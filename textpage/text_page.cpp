@@ -5,6 +5,7 @@
 
 #include "config/configuration.h"
 #include "platform/platform.h"
+#include "serial/line_log.h"
 #include "serial/transmit.h"
 #include "terminal/interpreter.h"
 #include "terminal/screen.h"
@@ -92,6 +93,7 @@ void DrawTextPage(int count) {
 void ShowTextPage() {
   if (!ReadPageName()) return;  // the device fell silent before naming a page
   const int count = ReadPage();
+  RecordLineEvent("page %s %s", TextPageName, count < 0 ? "missing" : "shown");
   if (count < 0) ShowPageNotFound();
   CursorX = 0;
   CursorY = 0;

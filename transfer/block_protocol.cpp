@@ -5,6 +5,7 @@
 
 #include "config/configuration.h"
 #include "platform/platform.h"
+#include "serial/line_log.h"
 #include "serial/serial_port.h"
 #include "serial/transmit.h"
 #include "terminal/screen.h"
@@ -48,11 +49,16 @@ void ShowProgress(int line, int number) {
   platform::SetMainWindowTitle(PendingText);
 }
 
+void NoConnectionAfter(const char* transfer, int blocks) {
+  RecordLineEvent("%s failed after %d blocks: %s", transfer, blocks, NoConnectionMessage);
+  platform::ShowMessage(NoConnectionMessage);
+}
+
 // A transfer that stalls after its start. The progress title lives in PendingText: it is emptied
 // first, or the message box's repaint would draw it on the screen.
-void GiveUp() {
+void GiveUp(const char* transfer, int blocks) {
   PendingText[0] = 0;
-  platform::ShowMessage(NoConnectionMessage);
+  NoConnectionAfter(transfer, blocks);
   SetNormalTitle();
 }
 
@@ -114,7 +120,7 @@ bool AwaitNak() {
 int32_t ReceiveBlocks() {
   HaveLastAccepted = false;
   if (!AwaitFirstSoh()) {
-    platform::ShowMessage(NoConnectionMessage);
+    NoConnectionAfter("receive", 0);
     return NoConnection;
   }
   int32_t stored = 0;
@@ -122,7 +128,7 @@ int32_t ReceiveBlocks() {
   Block block;
   for (;;) {
     if (!ReadBlockAfterSoh(block)) {
-      GiveUp();
+      GiveUp("receive", stored / BlockSize);
       return NoConnection;
     }
     if (SumOf(block.data) == block.checksum) {
@@ -144,7 +150,7 @@ int32_t ReceiveBlocks() {
     unsigned char next = 0;
     do {
       if (!readByteBlocking(next)) {
-        GiveUp();
+        GiveUp("receive", stored / BlockSize);
         return NoConnection;
       }
     } while (next != SOH && next != EOT);
@@ -156,13 +162,15 @@ int32_t ReceiveBlocks() {
   TransmitBuffer[1] = ACK;
   sendTransmitBuffer(2);
   SetNormalTitle();
+  RecordLineEvent("receive ended: %d blocks%s%s", stored / BlockSize, cut ? ", cut: " : "",
+                  cut ? ReceivedFileCutMessage : "");
   if (cut) platform::ShowMessage(ReceivedFileCutMessage);
   return stored;
 }
 
 bool SendBlocks(int32_t byteCount) {
   if (!AwaitNak()) {
-    platform::ShowMessage(NoConnectionMessage);
+    NoConnectionAfter("send", 0);
     return false;
   }
   int32_t counter = 0;
@@ -185,7 +193,7 @@ bool SendBlocks(int32_t byteCount) {
 
     unsigned char reply = 0;
     if (!readByteBlocking(reply)) {
-      GiveUp();
+      GiveUp("send", counter - 1);
       return false;
     }
     if (reply == ACK) {
@@ -210,5 +218,6 @@ bool SendBlocks(int32_t byteCount) {
     readByteBlocking(reply, EotReplyWaitMs);  // a silent second leaves the reply as it was: no ACK
   }
   SetNormalTitle();
+  RecordLineEvent("send ended: %d blocks", counter);
   return true;
 }

@@ -5,6 +5,7 @@
 
 #include "config/configuration.h"
 #include "platform/platform.h"
+#include "serial/line_log.h"
 #include "terminal/screen.h"
 #include "transfer/block_protocol.h"
 
@@ -96,11 +97,15 @@ void SendFileToDevice() {
   if (platform::ChooseFileToOpen(MessageLines[OpenTitleLine], FilterList, fileName, FileNameBufferSize)) {
     const int count = ReadFileToSend(fileName);
     if (count < 0) {
+      RecordLineEvent("send of %s: the file cannot be opened", fileName);
       platform::ShowMessage(MessageLines[CannotOpenLine]);  // nothing is sent, as after a cancel
     } else {
+      RecordLineEvent("send of %s started (%d bytes)", fileName, count);
       ClearScreen();
       SendBlocks(count);
     }
+  } else {
+    RecordLineEvent("send: the file dialog was cancelled");
   }
   EndCommand();
 }
@@ -109,10 +114,18 @@ void ReceiveFileFromDevice() {
   char fileName[FileNameBufferSize] = {};
   PrepareFilter();
   if (platform::ChooseFileToSave(MessageLines[SaveTitleLine], FilterList, fileName, FileNameBufferSize)) {
+    RecordLineEvent("receive into %s started", fileName);
     const int count = ReceiveBlocks();
-    if (count != NoConnection && !WriteReceivedFile(fileName, count)) {
-      platform::ShowMessage(MessageLines[CannotCreateLine]);
+    if (count != NoConnection) {
+      if (WriteReceivedFile(fileName, count)) {
+        RecordLineEvent("%s saved (%d bytes)", fileName, count);
+      } else {
+        RecordLineEvent("%s not saved: the file cannot be written", fileName);
+        platform::ShowMessage(MessageLines[CannotCreateLine]);
+      }
     }
+  } else {
+    RecordLineEvent("receive: the file dialog was cancelled");
   }
   EndCommand();
 }
