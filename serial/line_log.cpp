@@ -78,6 +78,9 @@ bool StartLineLog(const char* path) {
   if (File == platform::NoFile) return false;
   std::snprintf(Path, sizeof Path, "%s", path);
   Recording = true;
+  FailureToTell = false;
+  TextLength = 0;
+  Current.count = 0;
   RecordLineEvent("log started (Mirelox 2.2)");
   return true;
 }
