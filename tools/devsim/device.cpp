@@ -95,6 +95,7 @@ void Device::ReadLoop() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       for (ssize_t i = 0; i < count; ++i) queue_.push_back({buffer[i], now});
+      received_.insert(received_.end(), buffer, buffer + count);
     }
     arrived_.notify_all();
   }
@@ -113,9 +114,20 @@ void Device::Send(const Bytes& bytes, Millis pace) {
       }
       throw SystemError("write to pty");
     }
+    sent_.insert(sent_.end(), bytes.begin() + done, bytes.begin() + done + count);
     done += static_cast<size_t>(count);
     if (pace.count() > 0) std::this_thread::sleep_for(pace);
   }
+}
+
+Bytes Device::SentSoFar() {
+  std::lock_guard<std::mutex> lock(writeMutex_);
+  return sent_;
+}
+
+Bytes Device::ReceivedSoFar() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return received_;
 }
 
 void Device::Send(std::string_view text, Millis pace) {

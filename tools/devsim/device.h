@@ -54,6 +54,9 @@ class Device {
   Bytes ReceiveFor(Millis period);      // everything that arrives within the period
   std::vector<TimedByte> TakeQueued();  // whatever is queued now, without waiting
   size_t Unread() const;                // bytes sent that the program has not read yet
+  // Every byte sent to the terminal so far and every byte received from it, each in order.
+  Bytes SentSoFar();
+  Bytes ReceivedSoFar();
 
   // ---- Requests and control sequences
   Bytes QueryIdentification(Millis timeout = Millis(3000));  // the terminal's 12-byte reply
@@ -78,7 +81,9 @@ class Device {
   std::mutex mutex_;
   std::condition_variable arrived_;
   std::deque<TimedByte> queue_;
+  Bytes received_;
   std::mutex writeMutex_;
+  Bytes sent_;
   std::thread reader_;
 };
 

@@ -51,6 +51,7 @@ void Usage() {
                "    give FILE [badsum=K] [missack=K] [silent=K]   ESC [ T, then send FILE; block K\n"
                "                        has a bad checksum once, is sent again, or breaks off\n"
                "    run COMMAND         relay the line to sh -c COMMAND until it ends: ok STATUS\n"
+               "    transcript FILE     write two lines to FILE: sent HEX, received HEX (all so far)\n"
                "    quit                once the terminal has read what was sent, close the line and end\n"
                "                        (so does the end of stdin)\n";
 }
@@ -101,6 +102,16 @@ int Option(const std::string& words, const std::string& name) {
   for (std::string word; in >> word;)
     if (word.rfind(name + "=", 0) == 0) return std::atoi(word.c_str() + name.size() + 1);
   return 0;
+}
+
+std::string Hex(const Bytes& bytes) {
+  std::string out;
+  char pair[3];
+  for (uint8_t b : bytes) {
+    std::snprintf(pair, sizeof pair, "%02x", b);
+    out += pair;
+  }
+  return out;
 }
 
 std::string Numbers(const std::vector<uint8_t>& numbers) {
@@ -181,6 +192,10 @@ std::string Command(devsim::Device& device, const std::string& verb, const std::
     return result.completed ? "ok " + report : "fail " + result.failure + " " + report;
   } else if (verb == "run") {
     return "ok " + std::to_string(Relay(device, rest));
+  } else if (verb == "transcript") {
+    std::ofstream out(first);
+    out << "sent " << Hex(device.SentSoFar()) << "\nreceived " << Hex(device.ReceivedSoFar()) << "\n";
+    if (!out) return "fail cannot write " + first;
   } else {
     return "fail unknown command " + verb;
   }
