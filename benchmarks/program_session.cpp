@@ -242,8 +242,8 @@ std::string ProgramSession::MakeWorkspace() {
   return pattern;
 }
 
-ProgramSession::ProgramSession(Program program)
-    : program_(program), root_(MakeWorkspace()), device_(Path("com1")) {
+ProgramSession::ProgramSession(Program program, bool recordLine)
+    : program_(program), recordLine_(recordLine), root_(MakeWorkspace()), device_(Path("com1")) {
   std::string configuration;
   for (const char* line : ConfigurationLines) configuration += std::string(line) + "\r\n";
   WriteFile(Path("MIRELOX.CFG"), devsim::ToBytes(configuration));
@@ -270,7 +270,9 @@ std::string ProgramSession::Missing() const {
 std::optional<double> ProgramSession::StartAndTimeWindow() {
   const int log = open(Path("program.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (program_ == Program::Linux) {
-    child_ = Spawn({MIRELOX_BENCH_LINUX_EXE},
+    std::vector<std::string> argv = {MIRELOX_BENCH_LINUX_EXE};
+    if (recordLine_) argv.insert(argv.end(), {"--log", Path("line.txt")});
+    child_ = Spawn(argv,
                    {{"MIRELOX_COM1", device_.LinkPath()},
                     {"HOME", root_},
                     {"GSETTINGS_BACKEND", "memory"},
@@ -281,7 +283,9 @@ std::optional<double> ProgramSession::StartAndTimeWindow() {
                                std::filesystem::copy_options::overwrite_existing);
     Run({"bash", MIRELOX_BENCH_REPOSITORY "/platform/win32/wine-prefix.sh", "map-port",
          MIRELOX_BENCH_WINEPREFIX, "1", device_.LinkPath()});
-    child_ = Spawn({"wine", "mirelox.exe"}, WineEnvironment(), root_, log, log);
+    std::vector<std::string> argv = {"wine", "mirelox.exe"};
+    if (recordLine_) argv.insert(argv.end(), {"--log", WindowsPath(Path("line.txt"))});
+    child_ = Spawn(argv, WineEnvironment(), root_, log, log);
   }
   close(log);
   started_ = true;

@@ -27,7 +27,8 @@ double ProcessorSeconds(pid_t pid);
 
 class ProgramSession {
  public:
-  explicit ProgramSession(Program program);
+  // With recordLine, the program keeps a record of the line (--log) in the workspace.
+  explicit ProgramSession(Program program, bool recordLine = false);
   ~ProgramSession();  // kills the program if it still runs, and removes the workspace
   ProgramSession(const ProgramSession&) = delete;
   ProgramSession& operator=(const ProgramSession&) = delete;
@@ -55,6 +56,7 @@ class ProgramSession {
   static std::string MakeWorkspace();
 
   Program program_;
+  bool recordLine_;
   std::string root_;
   devsim::Device device_;
   pid_t child_ = 0;  // leads its own process group
