@@ -11,7 +11,6 @@
 #include "kernel32_model.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -19,18 +18,12 @@ namespace {
 
 constexpr std::uintptr_t Done = 0, Pending = 0x103, Cancelled = 0xC0000120;  // NTSTATUS values
 
-struct Event {
-  bool signalled;
-};
-
 struct Port {
   model::Driver driver;
   bool open, writesStall;
-  DWORD mask, history;
+  DWORD mask, history, *waitEvents;  // where the pending WaitCommEvent puts its events
   int queued;
-  OVERLAPPED* waiting;  // the pending WaitCommEvent and where it puts its events
-  DWORD* waitEvents;
-  OVERLAPPED* writing;  // the pending write
+  OVERLAPPED *waiting, *writing;  // the pending WaitCommEvent and write
 } port;
 char portHandle;
 DWORD lastError;
@@ -40,77 +33,64 @@ BOOL Fail(DWORD error) {
   lastError = error;
   return FALSE;
 }
-bool Signalled(HANDLE event) {
-  return static_cast<Event*>(event)->signalled;
-}
+bool& Signalled(HANDLE event) {
+  return *static_cast<bool*>(event);
+}  // an event is a bool
 void Start(OVERLAPPED* record) {
   record->Internal = Pending;
-  static_cast<Event*>(record->hEvent)->signalled = false;
+  Signalled(record->hEvent) = false;
 }
-void Complete(OVERLAPPED* record, std::uintptr_t status, DWORD count) {
-  record->Internal = status;
-  record->InternalHigh = count;
-  static_cast<Event*>(record->hEvent)->signalled = true;
+// Ends an operation; a pending one, given as port.waiting or port.writing, is pending no more.
+void Complete(OVERLAPPED*& operation, std::uintptr_t status, DWORD count) {
+  operation->Internal = status;
+  operation->InternalHigh = count;
+  Signalled(operation->hEvent) = true;
+  operation = nullptr;
 }
 void EndWait(DWORD events, std::uintptr_t status) {
   *port.waitEvents = events;
   Complete(port.waiting, status, 0);
-  port.waiting = nullptr;
 }
-bool CancelWait(const OVERLAPPED* record) {  // record null: whichever is pending
-  if (port.waiting == nullptr || (record != nullptr && record != port.waiting)) return false;
-  EndWait(0, Cancelled);
-  return true;
-}
-bool CancelWrite(const OVERLAPPED* record) {
-  if (port.writing == nullptr || (record != nullptr && record != port.writing)) return false;
-  Complete(port.writing, Cancelled, 0);
-  port.writing = nullptr;
-  return true;
+bool Cancel(const OVERLAPPED* record) {  // record null: every pending operation
+  const bool wait = port.waiting != nullptr && (record == nullptr || record == port.waiting);
+  const bool write = port.writing != nullptr && (record == nullptr || record == port.writing);
+  if (wait) EndWait(0, Cancelled);
+  if (write) Complete(port.writing, Cancelled, 0);
+  return wait || write;
 }
 
 }  // namespace
 
-namespace model {
-
-void Reset(Driver driver) {
+void model::Reset(Driver driver) {
   port = Port{};
   port.driver = driver;
 }
-void Arrive(int count) {
-  for (; count > 0; --count) {
-    ++port.queued;
-    if ((port.mask & EV_RXCHAR) == 0) continue;
-    if (port.waiting != nullptr) {
-      EndWait(EV_RXCHAR, Done);
-    } else {
-      port.history |= EV_RXCHAR;
-    }
-  }
-}
-void StallWrites(bool stall) {
+void model::StallWrites(bool stall) {
   port.writesStall = stall;
 }
-IdleWait LastIdleWait() {
+model::IdleWait model::LastIdleWait() {
   return lastIdleWait;
 }
-
-}  // namespace model
+void model::Arrive(int count) {
+  for (; count > 0; --count) {
+    ++port.queued;
+    const bool ends = port.waiting != nullptr && (port.mask & EV_RXCHAR) != 0;
+    if (ends) EndWait(EV_RXCHAR, Done);
+    if (!ends) port.history |= port.mask & EV_RXCHAR;
+  }
+}
 
 HANDLE CreateFileA(const char* name, DWORD, DWORD, void*, DWORD, DWORD, HANDLE) {
-  if (std::strcmp(name, "\\\\.\\COM1") != 0 || port.open) return Fail(2), INVALID_HANDLE_VALUE;
+  if (std::strcmp(name, "\\\\.\\COM1") != 0 || port.open) return INVALID_HANDLE_VALUE;
   port.open = true;
   return &portHandle;
 }
 HANDLE CreateEventA(void*, BOOL, BOOL signalled, const char*) {
-  return new Event{signalled != 0};
+  return new bool(signalled != 0);
 }
 BOOL CloseHandle(HANDLE handle) {
-  if (handle == &portHandle) {
-    port.open = false;
-  } else {
-    delete static_cast<Event*>(handle);
-  }
+  if (handle != &portHandle) delete static_cast<bool*>(handle);
+  port.open = port.open && handle != &portHandle;
   return TRUE;
 }
 DWORD GetLastError() {
@@ -128,7 +108,6 @@ BOOL SetupComm(HANDLE, DWORD, DWORD) {
 BOOL SetCommTimeouts(HANDLE, COMMTIMEOUTS*) {
   return TRUE;
 }
-
 BOOL SetCommMask(HANDLE, DWORD mask) {
   if (port.driver.refusesMask) return Fail(ERROR_INVALID_PARAMETER);
   port.mask = mask;
@@ -141,14 +120,11 @@ BOOL WaitCommEvent(HANDLE, DWORD* events, OVERLAPPED* record) {
   Start(record);
   port.waiting = record;
   port.waitEvents = events;
-  if (port.driver.endsWaits) {
-    EndWait(0, Cancelled);
-  } else if (port.history != 0) {
-    EndWait(port.history, Done);
-    port.history = 0;
-    return TRUE;
-  }
-  return Fail(ERROR_IO_PENDING);
+  if (port.driver.endsWaits) EndWait(0, Cancelled);  // Wine 8 on a pty: pending, then cancelled
+  if (port.waiting == nullptr || port.history == 0) return Fail(ERROR_IO_PENDING);
+  EndWait(port.history, Done);
+  port.history = 0;
+  return TRUE;
 }
 BOOL ClearCommError(HANDLE, DWORD* errors, COMSTAT* status) {
   *errors = 0;
@@ -156,7 +132,6 @@ BOOL ClearCommError(HANDLE, DWORD* errors, COMSTAT* status) {
   return TRUE;
 }
 BOOL ReadFile(HANDLE, void* buffer, DWORD count, DWORD* done, OVERLAPPED* record) {
-  Start(record);
   *done = std::min(count, static_cast<DWORD>(port.queued));
   std::memset(buffer, 'x', *done);
   port.queued -= static_cast<int>(*done);
@@ -165,30 +140,24 @@ BOOL ReadFile(HANDLE, void* buffer, DWORD count, DWORD* done, OVERLAPPED* record
 }
 BOOL WriteFile(HANDLE, const void*, DWORD count, DWORD* done, OVERLAPPED* record) {
   Start(record);
-  if (port.writesStall) {
-    port.writing = record;
-    return Fail(ERROR_IO_PENDING);
-  }
+  if (port.writesStall) port.writing = record;
+  if (port.writesStall) return Fail(ERROR_IO_PENDING);
   *done = count;
   Complete(record, Done, count);
   return TRUE;
 }
 BOOL GetOverlappedResult(HANDLE, OVERLAPPED* record, DWORD* done, BOOL wait) {
-  if (record->Internal == Pending && !wait) return Fail(ERROR_IO_INCOMPLETE);
-  if (record->Internal == Pending) {
-    std::fprintf(stderr, "model: waits for ever for an operation that nothing ends\n");
-    std::abort();
-  }
+  if (record->Internal == Pending && wait) std::abort();  // nothing would ever end it
+  if (record->Internal == Pending) return Fail(ERROR_IO_INCOMPLETE);
   *done = static_cast<DWORD>(record->InternalHigh);
   return record->Internal == Done ? TRUE : Fail(ERROR_OPERATION_ABORTED);
 }
 BOOL CancelIo(HANDLE) {
-  CancelWait(nullptr);
-  CancelWrite(nullptr);
+  Cancel(nullptr);
   return TRUE;
 }
 BOOL CancelIoEx(HANDLE, OVERLAPPED* record) {
-  return CancelWait(record) || CancelWrite(record) ? TRUE : Fail(ERROR_NOT_FOUND);
+  return Cancel(record) ? TRUE : Fail(ERROR_NOT_FOUND);
 }
 DWORD WaitForSingleObject(HANDLE event, DWORD) {
   return Signalled(event) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
