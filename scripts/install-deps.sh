@@ -10,7 +10,7 @@ demo=(build-essential cmake pkg-config libgtk-3-dev fonts-dejavu-core)
 windows=(g++-mingw-w64-i686 wine wine64 wine32:i386 fonts-liberation fonts-wine)
 # Without a display the demo runs on a virtual one and keeps a screenshot of it.
 no_display=(xvfb xauth imagemagick)
-test=(libx11-dev googletest libgtest-dev libbenchmark-dev clang libclang-rt-dev valgrind
+test=(libx11-dev googletest libgtest-dev libbenchmark-dev clang libclang-rt-dev valgrind gcc-multilib
   xvfb xauth xdotool x11-xkb-utils imagemagick socat lrzsz lintian man-db dpkg-dev file)
 
 case ${1:-test} in

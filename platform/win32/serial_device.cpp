@@ -1,7 +1,8 @@
 // The serial device under SerialPort: one COM port opened for overlapped I/O, with one OVERLAPPED
 // record and manual-reset event for reads and another for writes. Every read or write is started
 // and waited for by the same call; one whose wait runs out is cancelled and waited for, so the byte
-// or buffer it uses is never touched after the call returns.
+// or buffer it uses is never touched after the call returns. Only that one operation is cancelled:
+// CancelIo would also end the idle loop's pending arrival wait.
 #include <windows.h>
 
 #include <cstdio>
@@ -17,7 +18,8 @@ struct SerialDevice {
   OVERLAPPED arrivalRecord;  // WaitCommEvent(EV_RXCHAR): wakes the idle main loop
   DWORD arrivalEvents;
   bool arrivalPending;
-  bool arrivalUnwatchable;  // the driver ends the wait without an arrival (Wine on a pty does)
+  int emptyArrivals;        // completions with neither an event nor a byte since the last read
+  bool arrivalUnwatchable;  // the driver refuses the mask or keeps ending the wait (Wine on a pty)
 };
 
 namespace {
@@ -25,6 +27,7 @@ namespace {
 constexpr DWORD WriteWaitMs = 1000;
 constexpr DWORD ReadWaitMs = 2000;
 constexpr DWORD UnwatchedLineWaitMs = 1;  // a line whose arrivals cannot be waited for is looked at
+constexpr int EmptyArrivalsToGiveUp = 3;
 
 SerialDevice Port;  // there is one port
 
@@ -55,7 +58,7 @@ bool ConfigureLine(HANDLE handle) {
 // Cancels a started operation and waits until it has really ended; returns what it transferred.
 DWORD CancelAndCollect(HANDLE handle, OVERLAPPED* record) {
   DWORD transferred = 0;
-  CancelIo(handle);
+  CancelIoEx(handle, record);
   GetOverlappedResult(handle, record, &transferred, TRUE);
   return transferred;
 }
@@ -65,6 +68,27 @@ int ReceivedCount(HANDLE handle) {
   COMSTAT status = {};
   if (!ClearCommError(handle, &errors, &status)) return 0;
   return static_cast<int>(status.cbInQue);
+}
+
+// The driver remembers EV_RXCHAR for bytes that came while no wait ran, the ones the busy waits
+// have read too, so an arrival with an empty queue is an ordinary wake-up. Only a driver that keeps
+// ending the wait with neither an event nor a byte is given up on, until the port is closed.
+void NoteArrivalCompletion(SerialDevice* device, bool succeeded) {
+  device->arrivalPending = false;
+  if ((succeeded && (device->arrivalEvents & EV_RXCHAR) != 0) || ReceivedCount(device->handle) > 0) return;
+  if (++device->emptyArrivals >= EmptyArrivalsToGiveUp) device->arrivalUnwatchable = true;
+}
+
+// Reads what has arrived, waiting at most ReadWaitMs for a read that the driver does not end at once.
+DWORD ReadArrived(SerialDevice* device, unsigned char* buffer, DWORD wanted) {
+  DWORD received = 0;
+  OVERLAPPED* record = &device->readRecord;
+  if (ReadFile(device->handle, buffer, wanted, &received, record)) return received;
+  if (GetLastError() != ERROR_IO_PENDING) return 0;
+  WaitForSingleObject(record->hEvent, ReadWaitMs);
+  if (GetOverlappedResult(device->handle, record, &received, FALSE)) return received;
+  if (GetLastError() != ERROR_IO_INCOMPLETE) return 0;
+  return CancelAndCollect(device->handle, record);
 }
 
 }  // namespace
@@ -88,8 +112,7 @@ SerialDevice* OpenSerialDevice(int portNumber) {
   Port.writeRecord.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   Port.arrivalRecord.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 
-  bool configured = ConfigureLine(handle) && SetCommMask(handle, EV_RXCHAR);
-  if (!configured || Port.readRecord.hEvent == nullptr || Port.writeRecord.hEvent == nullptr ||
+  if (!ConfigureLine(handle) || Port.readRecord.hEvent == nullptr || Port.writeRecord.hEvent == nullptr ||
       Port.arrivalRecord.hEvent == nullptr) {
     CloseIfOpen(Port.readRecord.hEvent);
     CloseIfOpen(Port.writeRecord.hEvent);
@@ -98,6 +121,8 @@ SerialDevice* OpenSerialDevice(int portNumber) {
     Port = SerialDevice{};
     return nullptr;
   }
+  // A driver that refuses the mask still moves bytes: its line is looked at every 1 ms.
+  Port.arrivalUnwatchable = !SetCommMask(handle, EV_RXCHAR);
   return &Port;
 }
 
@@ -133,15 +158,9 @@ int ReadSerial(SerialDevice* device, unsigned char* buffer, int count) {
   int waiting = ReceivedCount(device->handle);
   // An overlapped read of an empty queue would stay pending under Wine: read only what has arrived.
   if (waiting == 0 || count <= 0) return 0;
-  DWORD wanted = static_cast<DWORD>(count < waiting ? count : waiting);
-  DWORD received = 0;
-  OVERLAPPED* record = &device->readRecord;
-  if (ReadFile(device->handle, buffer, wanted, &received, record)) return static_cast<int>(received);
-  if (GetLastError() != ERROR_IO_PENDING) return 0;
-  WaitForSingleObject(record->hEvent, ReadWaitMs);
-  if (GetOverlappedResult(device->handle, record, &received, FALSE)) return static_cast<int>(received);
-  if (GetLastError() != ERROR_IO_INCOMPLETE) return 0;
-  return static_cast<int>(CancelAndCollect(device->handle, record));
+  const DWORD received = ReadArrived(device, buffer, static_cast<DWORD>(count < waiting ? count : waiting));
+  if (received > 0) device->emptyArrivals = 0;
+  return static_cast<int>(received);
 }
 
 // EV_RXCHAR fires for bytes that arrive while the wait runs, so the queue is looked at once more
@@ -152,10 +171,14 @@ void WaitForMessageOrByte(SerialDevice* device, int limitMs) {
   if (device != nullptr) {
     if (!device->arrivalPending && !device->arrivalUnwatchable) {
       if (WaitCommEvent(device->handle, &device->arrivalEvents, &device->arrivalRecord)) {
-        device->arrivalUnwatchable = ReceivedCount(device->handle) == 0;  // an event, but no byte
+        NoteArrivalCompletion(device, true);
         return;
       }
-      device->arrivalPending = GetLastError() == ERROR_IO_PENDING;
+      if (GetLastError() == ERROR_IO_PENDING) {
+        device->arrivalPending = true;
+      } else {
+        NoteArrivalCompletion(device, false);
+      }
     }
     if (ReceivedCount(device->handle) > 0) return;
     if (device->arrivalPending) {
@@ -169,10 +192,8 @@ void WaitForMessageOrByte(SerialDevice* device, int limitMs) {
                                                   MWMO_INPUTAVAILABLE);
   if (arrival != nullptr && woken == WAIT_OBJECT_0) {
     DWORD unused = 0;
-    const bool arrived = GetOverlappedResult(device->handle, &device->arrivalRecord, &unused, FALSE) &&
-                         (device->arrivalEvents & EV_RXCHAR) != 0;
-    device->arrivalPending = false;
-    device->arrivalUnwatchable = !arrived && ReceivedCount(device->handle) == 0;
+    NoteArrivalCompletion(device,
+                          GetOverlappedResult(device->handle, &device->arrivalRecord, &unused, FALSE));
   }
 }
 

@@ -82,9 +82,11 @@ start() {
     { wineserver -k; bash "$(dirname "${BASH_SOURCE[0]}")/../../platform/win32/wine-prefix.sh" map-port \
       "$WINEPREFIX" $(for n in 1 2 3 4 5 6; do echo "$n $W/com$n"; done); } >>"$W/wine.log" 2>&1 || true
     # A server of our own, so that what it prints (its object table when a line hangs up) stays
-    # out of the program's output; it reads the port mapping as it starts.
-    wineserver -p >>"$W/wine.log" 2>&1
-    (cd "$cwd" && WINEDEBUG=-all,trace+win exec wine "$P/mirelox.exe") >>"$W/program.log" 2>&1 &
+    # out of the program's output; it reads the port mapping as it starts. With MODEM_LINES_SO
+    # (.../$LIB/modem_lines.so) Wine's WaitCommEvent waits on the pty as on a real port; without
+    # it, every wait ends at once and the program looks at the line every 1 ms.
+    LD_PRELOAD=${MODEM_LINES_SO:-} wineserver -p >>"$W/wine.log" 2>&1
+    (cd "$cwd" && LD_PRELOAD=${MODEM_LINES_SO:-} WINEDEBUG=-all,trace+win exec wine "$P/mirelox.exe") >>"$W/program.log" 2>&1 &
   fi
   pid=$! && pids+=($pid)
 }
