@@ -10,30 +10,25 @@
 
 namespace {
 
-struct Port {
-  platform::SerialDevice* device;
-  bool closed;
-};
-
 TEST(IdleWait, LeavesADeviceClosedDuringTheTurnThatSawItsLineHangUp) {
   int master = -1, slave = -1;
   char name[256];
   ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
   setenv("MIRELOX_COM1", name, 1);
-  Port port{platform::OpenSerialDevice(1), false};
-  ASSERT_NE(port.device, nullptr);
+  platform::SerialDevice* device = platform::OpenSerialDevice(1);
+  ASSERT_NE(device, nullptr);
   close(slave);
   close(master);  // the line hangs up
   g_idle_add(
-      [](gpointer data) {
-        auto* port = static_cast<Port*>(data);
-        platform::CloseSerialDevice(port->device);
-        port->closed = true;
+      [](gpointer port) {
+        auto* device = static_cast<platform::SerialDevice**>(port);
+        platform::CloseSerialDevice(*device);
+        *device = nullptr;
         return gboolean(G_SOURCE_REMOVE);
       },
-      &port);
-  platform::WaitForMessageOrByte(port.device, -1);
-  EXPECT_TRUE(port.closed);
+      &device);
+  platform::WaitForMessageOrByte(device, -1);
+  EXPECT_EQ(device, nullptr);  // closed within that wait
 }
 
 }  // namespace
