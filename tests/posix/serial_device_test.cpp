@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstdarg>
+#include <cstdio>
 #include <string>
 
 #include "platform/platform.h"
@@ -18,7 +19,7 @@
 // What the layer asks of the kernel, recorded on the way through: the device it opens and the modem
 // lines it clears (a pty has none, so only the request shows whether DTR and RTS are dropped).
 namespace {
-std::string OpenedPath;
+char OpenedPath[4096];  // plain data: an open may come before constructors run
 int ClearedModemLines = 0;
 }  // namespace
 
@@ -27,7 +28,7 @@ extern "C" int open(const char* path, int flags, ...) {
   va_start(rest, flags);
   const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) != 0 ? va_arg(rest, mode_t) : 0;
   va_end(rest);
-  OpenedPath = path;
+  std::snprintf(OpenedPath, sizeof OpenedPath, "%s", path);
   static auto real = reinterpret_cast<int (*)(const char*, int, ...)>(dlsym(RTLD_NEXT, "open"));
   return real(path, flags, mode);
 }
@@ -68,7 +69,7 @@ TEST_F(PseudoTerminal, OpensRaw4800EightNoneOneWithModemLinesDroppedForOneOpener
   EXPECT_EQ(platform::OpenSerialDevice(2), nullptr);
   unsetenv("MIRELOX_COM3");
   platform::CloseSerialDevice(platform::OpenSerialDevice(3));
-  EXPECT_EQ(OpenedPath, "/dev/ttyS2");
+  EXPECT_STREQ(OpenedPath, "/dev/ttyS2");
   for (int round = 0; round < 2; ++round) {  // the same user opens the port again after a close
     ClearedModemLines = 0;
     platform::SerialDevice* device = platform::OpenSerialDevice(1);
