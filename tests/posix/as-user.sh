@@ -5,6 +5,6 @@
 set -eu
 [ "$(id -u)" -ne 0 ] && exec "$@"
 dir=$(mktemp -d) && trap 'rm -rf "$dir"' EXIT
-cp "$1" "$dir/" && chmod 755 "$dir"
+cp "$1" "$dir/" && chmod 755 "$dir" && chown nobody "$dir"  # tests put files beside it
 program=$dir/$(basename "$1") && shift
 setpriv --reuid=nobody --regid=nogroup --clear-groups "$program" "$@"

@@ -1,16 +1,47 @@
 // The serial device of the Linux layer over a real pseudo-terminal. Run as an unprivileged user
 // (see as-user.sh): root passes the exclusive-access checks that a user meets.
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdarg>
+#include <cstdio>
 #include <string>
 
 #include "platform/platform.h"
+
+// What the layer asks of the kernel, recorded on the way through: the device it opens and the modem
+// lines it clears (a pty has none, so only the request shows whether DTR and RTS are dropped).
+namespace {
+char OpenedPath[4096];  // plain data: an open may come before constructors run
+int ClearedModemLines = 0;
+}  // namespace
+
+extern "C" int open(const char* path, int flags, ...) {
+  va_list rest;
+  va_start(rest, flags);
+  const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) != 0 ? va_arg(rest, mode_t) : 0;
+  va_end(rest);
+  std::snprintf(OpenedPath, sizeof OpenedPath, "%s", path);
+  static auto real = reinterpret_cast<int (*)(const char*, int, ...)>(dlsym(RTLD_NEXT, "open"));
+  return real(path, flags, mode);
+}
+
+extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
+  va_list rest;
+  va_start(rest, request);
+  void* argument = va_arg(rest, void*);
+  va_end(rest);
+  if (request == TIOCMBIC) ClearedModemLines |= *static_cast<int*>(argument);
+  static auto real = reinterpret_cast<int (*)(int, unsigned long, ...)>(dlsym(RTLD_NEXT, "ioctl"));
+  return real(fd, request, argument);
+}
 
 namespace {
 
@@ -34,11 +65,16 @@ class PseudoTerminal : public ::testing::Test {
   int master_ = -1, slave_ = -1;
 };
 
-TEST_F(PseudoTerminal, OpensRaw4800EightNoneOneForOneOpenerAtATime) {
+TEST_F(PseudoTerminal, OpensRaw4800EightNoneOneWithModemLinesDroppedForOneOpenerAtATime) {
   EXPECT_EQ(platform::OpenSerialDevice(2), nullptr);
+  unsetenv("MIRELOX_COM3");
+  platform::CloseSerialDevice(platform::OpenSerialDevice(3));
+  EXPECT_STREQ(OpenedPath, "/dev/ttyS2");
   for (int round = 0; round < 2; ++round) {  // the same user opens the port again after a close
+    ClearedModemLines = 0;
     platform::SerialDevice* device = platform::OpenSerialDevice(1);
     ASSERT_NE(device, nullptr) << round;
+    EXPECT_EQ(ClearedModemLines, TIOCM_DTR | TIOCM_RTS);
     EXPECT_EQ(platform::OpenSerialDevice(1), nullptr);
     termios line{};
     ASSERT_EQ(tcgetattr(slave_, &line), 0);

@@ -1,0 +1,148 @@
+// Files and file search of the Linux layer on real folders. Run as an unprivileged user (see
+// as-user.sh): root may write and list what a user may not.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace {
+
+std::string MakeFolder() {
+  char name[] = "/tmp/mirelox-files-XXXXXX";
+  return mkdtemp(name) != nullptr ? name : "";
+}
+
+void Put(const std::string& path, const std::string& text) {
+  std::ofstream(path) << text;
+}
+
+std::string Contents(const std::string& path) {
+  std::ifstream in(path);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// A received file saved as the core saves it: through a new file beside the one it replaces.
+bool Save(const std::string& chosen, const std::string& text) {
+  char target[4096];
+  if (!platform::ResolveSaveTarget(chosen.c_str(), target, sizeof target)) return false;
+  const std::string temporary = std::string(target).substr(0, std::string(target).rfind('/') + 1) + "~0.tmp";
+  platform::FileHandle file = platform::CreateNewFile(temporary.c_str());
+  const bool written = platform::WriteToFile(file, text.data(), int(text.size())) == int(text.size());
+  return platform::CloseFile(file) && written && platform::ReplaceFile(temporary.c_str(), target);
+}
+
+struct SaveCase {
+  const char* name;
+  int oldMode;   // the file the save replaces, -1: none
+  bool viaLink;  // the chosen name is a link to it
+  mode_t folderMode, umask;
+  bool saved;
+  mode_t mode;  // the file's mode afterwards
+};
+
+void PrintTo(const SaveCase& row, std::ostream* out) {
+  *out << row.name;
+}
+
+class Saves : public ::testing::TestWithParam<SaveCase> {};
+
+TEST_P(Saves, KeepWhatTheOwnerSet) {
+  const SaveCase& row = GetParam();
+  const std::string folder = MakeFolder(), file = folder + "/data.bin", link = folder + "/chosen.bin";
+  if (row.oldMode >= 0) {
+    Put(file, "old");
+    chmod(file.c_str(), mode_t(row.oldMode));
+  }
+  ASSERT_TRUE(!row.viaLink || symlink("data.bin", link.c_str()) == 0);
+  chmod(folder.c_str(), row.folderMode);
+  const mode_t userMask = umask(row.umask);
+  EXPECT_EQ(Save(row.viaLink ? link : file, "new"), row.saved);
+  umask(userMask);
+  chmod(folder.c_str(), 0700);
+  EXPECT_EQ(Contents(file), row.saved ? "new" : "old");
+  EXPECT_EQ(ModeOf(file), row.mode);
+  struct stat info {};
+  EXPECT_EQ(lstat(link.c_str(), &info) == 0 && S_ISLNK(info.st_mode), row.viaLink);
+  std::filesystem::remove_all(folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LinuxFiles, Saves,
+    ::testing::Values(SaveCase{"PrivateFileStaysPrivate", 0600, false, 0700, 022, true, 0600},
+                      SaveCase{"NewFileUnderUmask002", -1, false, 0700, 002, true, 0664},
+                      SaveCase{"NewFileUnderUmask007", -1, false, 0700, 007, true, 0660},
+                      SaveCase{"ReadOnlyFileIsKept", 0444, false, 0700, 022, false, 0444},
+                      SaveCase{"LinkStaysALink", 0640, true, 0700, 022, true, 0640},
+                      SaveCase{"DanglingLinkMakesItsFile", -1, true, 0700, 022, true, 0644},
+                      SaveCase{"UnlistableFolderStillSaves", 0600, false, 0300, 022, true, 0600}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LinuxFiles, APageLockedByAnotherOpenerIsReadSharedButNotTakenExclusively) {
+  const std::string folder = MakeFolder(), page = folder + "/TXT00001.KVB";
+  Put(page, "page");
+  const int holder = open(page.c_str(), O_RDWR);  // its own open file description, as another process has
+  ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+  EXPECT_TRUE(platform::CloseFile(platform::OpenFileForSharedReading(page.c_str())));
+  EXPECT_EQ(platform::OpenFileForReading(page.c_str()), platform::NoFile);
+  close(holder);
+  std::filesystem::remove_all(folder);
+}
+
+// Where a name is found: the program's folder, the current folder, then PATH; names are
+// case-sensitive and the extension is added only to a name without one.
+struct SearchCase {
+  const char* name;
+  const char* where;  // a letter per folder holding the file: E the program's, C the current, P on PATH
+  const char* file;   // the name on the disk
+  const char* sought;
+  const char* extension;
+  char foundIn;  // the folder it is found in, 0: not found
+};
+
+void PrintTo(const SearchCase& row, std::ostream* out) {
+  *out << row.name;
+}
+
+class Search : public ::testing::TestWithParam<SearchCase> {};
+
+TEST_P(Search, FollowsTheWindowsOrder) {
+  const SearchCase& row = GetParam();
+  char exe[4096] = {};
+  ASSERT_GT(readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
+  const std::string program = std::string(exe).substr(0, std::string(exe).rfind('/'));
+  const std::string current = MakeFolder(), path = MakeFolder();
+  ASSERT_EQ(chdir(current.c_str()), 0);
+  setenv("PATH", ("/nonexistent::" + path).c_str(), 1);
+  auto folder = [&](char letter) { return letter == 'E' ? program : letter == 'C' ? current : path; };
+  for (const char* letter = row.where; *letter != '\0'; ++letter) Put(folder(*letter) + "/" + row.file, "");
+  char found[4096] = {};
+  const bool any = platform::SearchFile(row.sought, row.extension, found, sizeof found);
+  EXPECT_EQ(any ? std::string(found) : "", row.foundIn != 0 ? folder(row.foundIn) + "/" + row.file : "");
+  unlink((program + "/" + row.file).c_str());
+  std::filesystem::remove_all(current);
+  std::filesystem::remove_all(path);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LinuxFiles, Search,
+    ::testing::Values(SearchCase{"ProgramFolderFirst", "ECP", "MIRELOX.CFG", "MIRELOX", ".CFG", 'E'},
+                      SearchCase{"ThenTheCurrentFolder", "CP", "MIRELOX.CFG", "MIRELOX", ".CFG", 'C'},
+                      SearchCase{"ThenPath", "P", "TXT00042.KVB", "TXT00042", ".KVB", 'P'},
+                      SearchCase{"NamesAreCaseSensitive", "ECP", "txt00042.kvb", "TXT00042", ".KVB", 0},
+                      SearchCase{"AnExtensionIsNotAddedTwice", "C", "PAGE.TXT", "PAGE.TXT", ".KVB", 'C'}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
