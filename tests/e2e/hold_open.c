@@ -1,5 +1,5 @@
-// Started under Wine by the end-to-end runs: holds the file named by its argument open for reading
-// and writing while letting others read it, as an editor may, and says "held"; it ends when killed.
+// Started under Wine by the end-to-end runs: holds the file it is given open for reading and
+// writing while letting others read it, as an editor may, says "held" and waits to be killed.
 #include <stdio.h>
 #include <windows.h>
 
@@ -10,5 +10,4 @@ int main(int argc, char** argv) {
   puts("held");
   fflush(stdout);
   Sleep(INFINITE);
-  return 0;
 }

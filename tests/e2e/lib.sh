@@ -1,8 +1,7 @@
 # Helpers of the end-to-end runs, sourced by each run with the program kind (linux or wine) as $1.
-# From the environment: MIRELOX_BIN (the Linux program), MIRELOX_EXE (the Windows program),
-# DEVSIM (the simulator), BOX_LOG_SO (the preloaded box logger), BELL_WATCH (the bell counter),
-# HOLD_OPEN_EXE (a Windows program holding a file open), WINEPREFIX (a prepared prefix);
-# E2E_KEEP=1 keeps the run's folder.
+# From the environment: MIRELOX_BIN and MIRELOX_EXE (the Linux and Windows programs), DEVSIM (the
+# simulator), BOX_LOG_SO and HOLD_OPEN_EXE (helpers: see CMakeLists.txt), WINEPREFIX (a
+# prepared prefix); E2E_KEEP=1 keeps the run's folder.
 set -euo pipefail
 kind=$1
 [ "$kind" = linux ] || . "$(dirname "${BASH_SOURCE[0]}")/wine-able.sh"
@@ -47,8 +46,7 @@ config() { printf '%s\r\n' "$1" "${messages[@]}" >"${2:-$P}/MIRELOX.CFG"; } # co
 
 # device N: a simulated device on COMN, driven by the commands of mirelox-devsim --script.
 device() {
-  local fd
-  mkfifo "$W/dev$1.in" "$W/dev$1.out"
+  local fd && mkfifo "$W/dev$1.in" "$W/dev$1.out"
   "$DEVSIM" --link "$W/com$1" --script <"$W/dev$1.in" >"$W/dev$1.out" 2>>"$W/devsim.log" & pids+=($!) dpid[$1]=$!
   exec {fd}>"$W/dev$1.in" && din[$1]=$fd
   exec {fd}<"$W/dev$1.out" && dout[$1]=$fd
@@ -113,10 +111,7 @@ wait_title() { until_ok "${2:-10}" titled "$(title "$1")" || fail "title '$(xdot
 keys() { xdotool windowfocus --sync "${WINDOW:-$WIN}" key --delay 80 "$@" || fail "xdotool key $* failed"; }
 typed() { keys "$2" && got "$1" "$2"; } # typed N KEY: KEY reaches the device on COMN as that letter
 # port N [SECONDS]: FN switches to COMN: the title names it, and MIRELOX.CFG keeps it.
-port() {
-  keys "F$1" && wait_title "$1" "${2:-10}"
-  [ "$(head -c1 "$P/MIRELOX.CFG")" = "$1" ] || fail "MIRELOX.CFG does not start with $1"
-}
+port() { keys "F$1" && wait_title "$1" "${2:-10}" && [ "$(head -c1 "$P/MIRELOX.CFG")" = "$1" ] || fail "MIRELOX.CFG does not keep $1"; }
 
 last_box() { # last_box [CAPTION]: Wine traces a box's caption (Error by default), then its text
   [ "$kind" = wine ] || { tail -n1 "$W/boxes" 2>/dev/null && return; }
@@ -130,33 +125,30 @@ box() { opens Error && until_ok 5 box_says "$1" || fail "the box says '$(last_bo
 # settles ID: the picture of window ID holds still: it has done what the last key asked.
 settles() { stable eval "import -window $1 ppm:- | md5sum" >/dev/null; }
 others() { xdotool search --onlyvisible --name "^$1\$" | grep -vx "$2"; } # others TITLE ID
-# dialog TITLE PATH [new]: picks PATH in the file dialog titled TITLE; with new, the question GTK
-# asks before it creates a file is answered Yes. Any other window of that title fails the run.
+# dialog TITLE PATH [new]: picks PATH in the file dialog titled TITLE, answering Yes to the question
+# GTK asks before it creates a new file; any other window of that title fails the run.
 dialog() {
-  local id try other && opens "$1" && id=$(visible "^$1\$")
-  for try in 1 2 3; do
-    if [ "$kind" = linux ]; then
-      # The chooser's location entry opens on ctrl+L, and what is typed before it is ready gets lost.
+  local id other && opens "$1" && id=$(visible "^$1\$")
+  for _ in 1 2 3; do
+    if [ "$kind" = linux ]; then # the location entry opens on ctrl+L; what comes before it is ready is lost
       WINDOW=$id keys ctrl+l && settles "$id" && WINDOW=$id keys ctrl+a && xdotool type --delay 40 "$2"
-    else
-      # To the file's folder first, as a user goes: the dialog makes that the current folder.
-      local folder && folder=$(dirname "$2")
-      xdotool windowfocus --sync "$id" type --delay 40 "Z:${folder//\//\\}"
+    else # to the file's folder first, as a user goes: the dialog makes that the current folder
+      xdotool windowfocus --sync "$id" type --delay 40 "Z:$(dirname "$2" | tr / '\\')"
       WINDOW=$id keys Return && settles "$id" && xdotool type --delay 40 "$(basename "$2")"
     fi
-    settles "$id" && WINDOW=$id keys Return
-    until_ok 3 eval "! shown '^$1\$' || others '$1' $id >/dev/null" || continue
+    settles "$id" && WINDOW=$id keys Return && until_ok 3 eval "! shown '^$1\$' || others '$1' $id >/dev/null" || continue
     other=$(others "$1" "$id") || return 0
-    [ "$kind:${3:-}" = linux:new ] && until_ok 5 box_says "$(basename "$2") does not exist.\nDo you want to create it?" ||
-      fail "over the dialog $1: $(last_box "$1")"
-    WINDOW=$other keys Return && until_ok 10 eval "! shown '^$1\$'" && return
+    [ "$kind:${3:-}" = linux:new ] && until_ok 5 box_says "$(basename "$2") does not exist.\nDo you want to create it?" &&
+      WINDOW=$other keys Return && until_ok 10 eval "! shown '^$1\$'" && return
+    fail "over the dialog $1: $(last_box "$1")"
   done
   fail "the dialog $1 did not take $2"
 }
 
-# The screen: calibrate N finds the cells from two marker letters that the device on COMN draws;
+# The screen: calibrate N finds the cells from two marker letters that the device on COMN draws
+# (an opening 3 pixels upright keeps their stems and drops the caret, 2 pixels high, which Wine blinks);
 # grid prints it as 25 rows of 81 cells (the 81st is where a row spills), '#' where a cell holds ink.
-park='\e[25;99H' # the caret sits under the cursor's cell: right of the cells (a paint below row 27 clears)
+park='\e[25;99H' # the caret, under the cursor's cell, right of the grid (a paint below row 27 clears)
 # stable COMMAND...: what COMMAND prints once it prints the same twice (the display has caught up).
 stable() { local a b && b=$("$@") && for _ in {1..10}; do a=$b && b=$("$@") && [ "$a" = "$b" ] && echo "$b" && return; done; fail "the screen never settled"; }
 still() { stable eval "import -window root ppm:$1 && md5sum <$1" >/dev/null; } # still FILE: a settled screenshot
@@ -165,7 +157,6 @@ ink_box() { convert "$W/diff.png" -crop "$1" +repage -format '%@\n' info: | tr '
 calibrate() {
   blank "$1" && sync_with "$1" && still "$W/blank.ppm"
   must "$1" "send \e[01;01HH\e[11;41HH$park" && sync_with "$1" && still "$W/marks.ppm"
-  # An opening by 3 pixels upright keeps the letters' stems and drops the caret (2 pixels high, blinking).
   convert "$W/blank.ppm" "$W/marks.ppm" -compose difference -composite -threshold 25% -morphology Open Rectangle:1x3 "$W/diff.png"
   local w h x y w1 h1 x1 y1 w2 h2 x2 y2
   read -r w h x y < <(ink_box 1280x1024+0+0)
@@ -182,7 +173,7 @@ grid() {
 }
 screen() { sync_with "$1" && stable grid; } # the grid once the device on COMN has had its bytes handled
 # expect_screen N ROW...: the screen (see screen N) shows the ROWs from the top, blank beyond them.
-ink80=$(printf '#%.0s' {1..80}) # a full row
+h80=$(printf 'H%.0s' {1..80}) && ink80=${h80//H/#} # a full row, and how it shows
 expect_screen() {
   local i want="" shown && shown=$(screen "$1")
   for i in {2..26}; do want+=$(printf '%-81s' "${!i:-}" | tr ' ' .)$'\n'; done
