@@ -149,7 +149,8 @@ dialog() {
 # (an opening 3 pixels upright keeps their stems and drops the caret, 2 pixels high, which Wine blinks);
 # grid prints it as 25 rows of 81 cells (the 81st is where a row spills), '#' where a cell holds ink.
 park='\e[25;99H' # the caret, under the cursor's cell, right of the grid (a paint below row 27 clears)
-# stable COMMAND...: what COMMAND prints once it prints the same twice (the display has caught up).
+# stable COMMAND...: what COMMAND prints once it prints the same twice (the display has caught up);
+# a display that never settles fails the run.
 stable() { local a b && b=$("$@") && for _ in {1..20}; do a=$b && b=$("$@") && [ "$a" = "$b" ] && echo "$b" && return; done; fail "the screen never settled"; }
 still() { stable eval "import -window root ppm:$1 && md5sum <$1" >/dev/null; } # still FILE: a settled screenshot
 blank() { must "$1" "send \e[J" && sync_with "$1" && must "$1" "send $park"; } # a clear screen, caret parked
