@@ -5,8 +5,7 @@
 source "$(dirname "$0")/lib.sh"
 start_display
 config 1 && for n in 1 2 3 4 5; do device $n; done
-head -c 640 /dev/urandom >"$W/files/out.bin"
-head -c 512 /dev/urandom >"$W/files/in.bin"
+payload 640 >"$W/files/out.bin" && payload 512 >"$W/files/in.bin"
 head -c 700 /dev/zero | tr '\0' k | tee "$W/kept.orig" >"$W/files/kept.bin"
 now() { date +%s%3N; }
 # took FROM LEAST MOST: FROM (from now) lies between LEAST and MOST seconds back.
@@ -33,6 +32,7 @@ sync_with 1
 ask 1 "take $W/took.bin silent=2"
 dialog 'Send a file to the device' "$W/files/out.bin"
 answered 1 'fail fell silent after block 2 on purpose blocks=1,2 eot=0'
+titled 'Sending block 2' || fail "no progress title while block 2 waits for its answer"
 t=$(now) && until_ok 15 shown '^Error$' || fail "no box for the silence"
 took "$t" 8 13
 must 1 'silence 300'
@@ -55,6 +55,7 @@ quiet "after the line closed inside an escape sequence"
 ask 3 "give $W/files/in.bin silent=2"
 dialog 'Save the file from the device' "$W/files/kept.bin"
 answered 3 'fail fell silent in block 2 on purpose sent=1 naks=0'
+titled 'Receiving block 1' || fail "no progress title while block 2 is awaited"
 hangup 3
 box 'ERROR: No connection!'
 wait_title 3
@@ -67,11 +68,11 @@ port 4
 if [ "$(id -u)" = 0 ]; then
   mkdir "$W/disk" && mount -t tmpfs -o size=64k tmpfs "$W/disk" || fail "no small disk"
   mounted+=("$W/disk")
-  head -c 1000 /dev/urandom | tee "$W/saved.orig" >"$W/disk/saved.bin"
+  payload 1000 | tee "$W/saved.orig" >"$W/disk/saved.bin"
   room() { echo $(($(stat -f -c '%a * %S' "$W/disk"))); }
   head -c $(($(room) - 4096)) /dev/zero >"$W/disk/filler"
   [ "$(room)" = 4096 ] || fail "the disk has $(room) bytes free, not 4096"
-  head -c 5120 /dev/urandom >"$W/big.bin"
+  payload 5120 >"$W/big.bin"
   ask 4 "give $W/big.bin"
   dialog 'Save the file from the device' "$W/disk/saved.bin"
   answered 4 'ok sent=40 naks=0'

@@ -1,7 +1,7 @@
 # Helpers of the end-to-end runs, sourced by each run with the program kind (linux or wine) as $1.
-# From the environment: MIRELOX_BIN (the Linux program), MIRELOX_EXE (the Windows program),
-# DEVSIM (the simulator), BOX_LOG_SO (the preloaded box logger), WINEPREFIX (a prepared prefix);
-# E2E_KEEP=1 keeps the run's folder.
+# From the environment: MIRELOX_BIN and MIRELOX_EXE (the Linux and Windows programs), DEVSIM (the
+# simulator), BOX_LOG_SO and HOLD_OPEN_EXE (helpers: see CMakeLists.txt), WINEPREFIX (a
+# prepared prefix); E2E_KEEP=1 keeps the run's folder.
 set -euo pipefail
 kind=$1
 [ "$kind" = linux ] || . "$(dirname "${BASH_SOURCE[0]}")/wine-able.sh"
@@ -15,7 +15,8 @@ declare -A din dout dpid
 cleanup() {
   local status=$? shot=/tmp/mirelox-e2e-failure-$(basename "$0" .sh)-$kind.png
   set +e
-  [ $status = 0 ] || { import -window root "$shot" && echo "--- $shot; program output:" && grep -av :trace: "$W/program.log" | tail -n 20; } >&2
+  [ $status = 0 ] || { import -window root "$shot" && echo "--- $shot"; for f in program devsim wine; do
+    [ ! -s "$W/$f.log" ] || { echo "--- $f.log:" && grep -av :trace: "$W/$f.log" | tail -n 20; }; done; } >&2
   kill "${pids[@]}" 2>/dev/null
   [ "$kind" = linux ] || wineserver -k 2>/dev/null
   [ ${#mounted[@]} = 0 ] || umount -l "${mounted[@]}"
@@ -45,8 +46,7 @@ config() { printf '%s\r\n' "$1" "${messages[@]}" >"${2:-$P}/MIRELOX.CFG"; } # co
 
 # device N: a simulated device on COMN, driven by the commands of mirelox-devsim --script.
 device() {
-  local fd
-  mkfifo "$W/dev$1.in" "$W/dev$1.out"
+  local fd && mkfifo "$W/dev$1.in" "$W/dev$1.out"
   "$DEVSIM" --link "$W/com$1" --script <"$W/dev$1.in" >"$W/dev$1.out" 2>>"$W/devsim.log" & pids+=($!) dpid[$1]=$!
   exec {fd}>"$W/dev$1.in" && din[$1]=$fd
   exec {fd}<"$W/dev$1.out" && dout[$1]=$fd
@@ -67,6 +67,8 @@ got() {
 }
 drain() { dev "$1" 'silence 300' >/dev/null; } # drops what the device has not read yet
 sync_with() { must "$1" query "ok MIRELOX     "; } # the bytes before the query have been handled
+# payload N: N fixed bytes holding every byte value (from 256 on), no two 128-byte blocks alike.
+payload() { local i h && for ((i = 0; i < $1; i++)); do printf -v h %02x $(((i + i / 256) % 256)) && printf "\\x$h"; done; }
 
 # start [FOLDER]: the program, with COMn opening $W/comn (absent unless a device is there), started
 # in FOLDER (its own folder by default). Its process id is $pid.
@@ -111,59 +113,54 @@ wait_title() { until_ok "${2:-10}" titled "$(title "$1")" || fail "title '$(xdot
 keys() { xdotool windowfocus --sync "${WINDOW:-$WIN}" key --delay 80 "$@" || fail "xdotool key $* failed"; }
 typed() { keys "$2" && got "$1" "$2"; } # typed N KEY: KEY reaches the device on COMN as that letter
 # port N [SECONDS]: FN switches to COMN: the title names it, and MIRELOX.CFG keeps it.
-port() {
-  keys "F$1" && wait_title "$1" "${2:-10}"
-  [ "$(head -c1 "$P/MIRELOX.CFG")" = "$1" ] || fail "MIRELOX.CFG does not start with $1"
-}
+port() { keys "F$1" && wait_title "$1" "${2:-10}" && [ "$(head -c1 "$P/MIRELOX.CFG")" = "$1" ] || fail "MIRELOX.CFG does not keep $1"; }
 
-last_box() { # Wine traces a box's caption, then its text
+last_box() { # last_box [CAPTION]: Wine traces a box's caption (Error by default), then its text
   [ "$kind" = wine ] || { tail -n1 "$W/boxes" 2>/dev/null && return; }
-  grep -a -A1 'set_window_text L"Error"$' "$W/program.log" | tail -n1 | sed -n 's/.*set_window_text L"\(.*\)"$/\1/p'
+  grep -a -A1 "set_window_text L\"${1:-Error}\"\$" "$W/program.log" | tail -n1 | sed -n 's/.*set_window_text L"\(.*\)"$/\1/p'
 }
 box_says() { [ "$(last_box)" = "$1" ]; }
 no_box() { ! shown '^Error$' || fail "a box says: $(last_box)"; }
 # box TEXT: a message box titled Error says TEXT ("\n" for a line break); Return closes it.
 box() { opens Error && until_ok 5 box_says "$1" || fail "the box says '$(last_box)', not '$1'"; closes Error Return; }
 
-# dialog TITLE PATH: picks PATH in the file dialog titled TITLE.
+# settles ID: the picture of window ID holds still: it has done what the last key asked.
+settles() { stable eval "import -window $1 ppm:- | md5sum" >/dev/null; }
+others() { xdotool search --onlyvisible --name "^$1\$" | grep -vx "$2"; } # others TITLE ID
+# dialog TITLE PATH [new]: picks PATH in the file dialog titled TITLE, answering Yes to the question
+# GTK asks before it creates a new file; any other window of that title fails the run.
 dialog() {
-  local id try
-  opens "$1" && id=$(visible "^$1\$")
-  for try in 1 2 3; do
-    if [ "$kind" = linux ]; then
-      # The chooser's location entry opens on ctrl+L, and what is typed before it is ready gets lost.
-      WINDOW=$id keys ctrl+l && sleep 0.5 && WINDOW=$id keys ctrl+a && xdotool type --delay 40 "$2"
-    else
-      # To the file's folder first, as a user goes: the dialog makes that the current folder.
-      local folder && folder=$(dirname "$2")
-      xdotool windowfocus --sync "$id" type --delay 40 "Z:${folder//\//\\}"
-      WINDOW=$id keys Return && sleep 0.5 && xdotool type --delay 40 "$(basename "$2")"
+  local id other && opens "$1" && id=$(visible "^$1\$")
+  for _ in 1 2 3; do
+    if [ "$kind" = linux ]; then # the location entry opens on ctrl+L; what comes before it is ready is lost
+      WINDOW=$id keys ctrl+l && settles "$id" && WINDOW=$id keys ctrl+a && xdotool type --delay 40 "$2"
+    else # to the file's folder first, as a user goes: the dialog makes that the current folder
+      xdotool windowfocus --sync "$id" type --delay 40 "Z:$(dirname "$2" | tr / '\\')"
+      WINDOW=$id keys Return && settles "$id" && xdotool type --delay 40 "$(basename "$2")"
     fi
-    sleep 0.3 && WINDOW=$id keys Return
-    # Done once the dialog has gone or asks a question (in a window of its title) over itself.
-    until_ok 3 eval "xdotool search --onlyvisible --name '^$1\$' | grep -qvx $id || ! shown '^$1\$'" && return
+    settles "$id" && WINDOW=$id keys Return && until_ok 3 eval "! shown '^$1\$' || others '$1' $id >/dev/null" || continue
+    other=$(others "$1" "$id") || return 0
+    [ "$kind:${3:-}" = linux:new ] && until_ok 5 box_says "$(basename "$2") does not exist.\nDo you want to create it?" &&
+      WINDOW=$other keys Return && until_ok 10 eval "! shown '^$1\$'" && return
+    fail "over the dialog $1: $(last_box "$1")"
   done
   fail "the dialog $1 did not take $2"
 }
-# confirm TITLE: answers Yes where the Save dialog asks before it creates a file (GTK asks, Wine not).
-confirm() {
-  [ "$kind" = linux ] || return 0
-  until_ok 20 eval "[ \$(xdotool search --onlyvisible --name '^$1\$' | wc -l) = 2 ]" || fail "no question before creating"
-  WINDOW=$(xdotool search --onlyvisible --name "^$1\$" | tail -n1) keys Return
-}
 
-# The screen: calibrate N finds the cells from two marker letters that the device on COMN draws;
-# grid prints it as 25 rows of 80 cells, '#' where a cell holds ink, '.' where it holds none.
-park='\e[30;01H' # the caret sits under the cursor's cell: out of the 80 x 25 cells for a picture
-# stable COMMAND...: what COMMAND prints once it prints the same twice (the display has caught up).
-stable() { local a b && b=$("$@") && for _ in {1..10}; do a=$b && b=$("$@") && [ "$a" = "$b" ] && break; done; echo "$b"; }
+# The screen: calibrate N finds the cells from two marker letters that the device on COMN draws
+# (an opening 3 pixels upright keeps their stems and drops the caret, 2 pixels high, which Wine blinks);
+# grid prints it as 25 rows of 81 cells (the 81st is where a row spills), '#' where a cell holds ink.
+park='\e[25;99H' # the caret, under the cursor's cell, right of the grid (a paint below row 27 clears)
+# stable COMMAND...: what COMMAND prints once it prints the same twice (the display has caught up);
+# a display that never settles fails the run.
+stable() { local a b && b=$("$@") && for _ in {1..20}; do a=$b && b=$("$@") && [ "$a" = "$b" ] && echo "$b" && return; done; fail "the screen never settled"; }
 still() { stable eval "import -window root ppm:$1 && md5sum <$1" >/dev/null; } # still FILE: a settled screenshot
 blank() { must "$1" "send \e[J" && sync_with "$1" && must "$1" "send $park"; } # a clear screen, caret parked
 ink_box() { convert "$W/diff.png" -crop "$1" +repage -format '%@\n' info: | tr 'x+' '  '; }
 calibrate() {
   blank "$1" && sync_with "$1" && still "$W/blank.ppm"
   must "$1" "send \e[01;01HH\e[11;41HH$park" && sync_with "$1" && still "$W/marks.ppm"
-  convert "$W/blank.ppm" "$W/marks.ppm" -compose difference -composite -threshold 25% "$W/diff.png"
+  convert "$W/blank.ppm" "$W/marks.ppm" -compose difference -composite -threshold 25% -morphology Open Rectangle:1x3 "$W/diff.png"
   local w h x y w1 h1 x1 y1 w2 h2 x2 y2
   read -r w h x y < <(ink_box 1280x1024+0+0)
   read -r w1 h1 x1 y1 < <(ink_box $((w / 2))x$h+$x+$y)
@@ -174,13 +171,14 @@ calibrate() {
   gx=$((x + x1 - (cw - w1) / 2)) gy=$((y + y1 - (ch - h1) / 2)) # glyphs taken as centred in their cells
 }
 grid() {
-  import -window root -crop $((80 * cw))x$((25 * ch))+$gx+$gy png:- | convert - +repage -colorspace gray \
-    -scale '80x25!' -threshold 96% -compress none pbm:- | tail -n +3 | tr -d ' \n' | tr 01 .# | fold -w 80
+  import -window root -crop $((81 * cw))x$((25 * ch))+$gx+$gy png:- | convert - +repage -colorspace gray \
+    -scale '81x25!' -threshold 96% -compress none pbm:- | tail -n +3 | tr -d ' \n' | tr 01 .# | fold -w 81
 }
 screen() { sync_with "$1" && stable grid; } # the grid once the device on COMN has had its bytes handled
 # expect_screen N ROW...: the screen (see screen N) shows the ROWs from the top, blank beyond them.
+h80=$(printf 'H%.0s' {1..80}) && ink80=${h80//H/#} # a full row, and how it shows
 expect_screen() {
   local i want="" shown && shown=$(screen "$1")
-  for i in {2..26}; do want+=$(printf '%-80s' "${!i:-}" | tr ' ' .)$'\n'; done
+  for i in {2..26}; do want+=$(printf '%-81s' "${!i:-}" | tr ' ' .)$'\n'; done
   [ "$shown"$'\n' = "$want" ] || fail $'the screen shows:\n'"$shown"$'\ninstead of:\n'"$want"
 }

@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
 # A session at the terminal: starting without a configuration and with a port that cannot open,
-# the screen the device draws, the identification, typed keys, About, text pages, switching ports,
-# idling, and File > Exit. The Linux program runs as an unprivileged user, as its users do.
+# the screen the device draws, its letters, the identification, typed keys and bells, text pages
+# (one held open elsewhere), the screen after a box and About, switching ports, idling, File > Exit.
+# The Linux program runs as an unprivileged user, as its users do.
 here=$(cd "$(dirname "$0")" && pwd)
 if [ "$1" = linux ] && [ "$(id -u)" = 0 ] && [ -z "${E2E_UNPRIVILEGED:-}" ]; then
   # Root opens a pseudo-terminal that another holds exclusively: run as nobody, from copies nobody can read.
   mkdir -p -m 1777 /tmp/.X11-unix # where nobody's Xvfb puts its socket
   copy=$(mktemp -d /tmp/mirelox-e2e-nobody.XXXXXX)
   trap 'rm -rf "$copy"' EXIT
-  cp "$here"/*.sh "$copy/" && cp "$MIRELOX_BIN" "$copy/mirelox" && cp "$DEVSIM" "$copy/devsim"
-  cp "$BOX_LOG_SO" "$copy/box_log.so" && chmod -R a+rX "$copy"
-  E2E_UNPRIVILEGED=1 MIRELOX_BIN=$copy/mirelox DEVSIM=$copy/devsim BOX_LOG_SO=$copy/box_log.so \
-    setpriv --reuid=nobody --regid=nogroup --clear-groups bash "$copy/terminal.sh" linux
+  cp "$here"/*.sh "$copy/" && for v in MIRELOX_BIN DEVSIM BOX_LOG_SO; do cp "${!v}" "$copy/$v" && export $v=$copy/$v; done
+  chmod -R a+rX "$copy" && E2E_UNPRIVILEGED=1 setpriv --reuid=nobody --regid=nogroup --clear-groups bash "$copy/terminal.sh" linux
   exit
 fi
 source "$here/lib.sh"
 start_display
+printf 'Bell() shell "echo >>%s"\n' "$W/bells" >"$W/bells.cfg" # a line for each bell rung on the display
+xkbevd -cfg "$W/bells.cfg" >/dev/null 2>&1 & pids+=($!) && until_ok 10 eval 'xkbbell; [ -s "$W/bells" ]' || fail "no bells heard"
+bells() { wc -l <"$W/bells"; }
 
 # Without MIRELOX.CFG: the fatal box, no main window, code 1.
 start
@@ -31,14 +33,18 @@ box 'Error: COM port cannot be opened!\nSelect another COM port.'
 main_window 3
 port 1
 
-# What the device draws lands where it says; frozen text never shows; code page 850 letters show.
+# What the device draws lands where it says, a full row up to the 80th column; frozen text never
+# shows; code page 850 letters show.
 calibrate 1
 blank 1
-must 1 "send \e[03;10HHH\e[05;04HMM\rW\e[08;20HQ\e[BR\e[A\e[CS\e[D\e[D\e[D\e[B\e[BT"
+must 1 "send \e[02;01H$h80\e[03;10HHH\e[05;04HMM\rW\e[08;20HQ\e[BR\e[A\e[CS\e[D\e[D\e[D\e[B\e[BT"
 must 1 "send \e[12;01H\e[FZZZZ\r\nZZ\e[UV\x86\x91\x9b$park"
-expect_screen 1 '' '' '.........##' '' '...##' '#' '' '...................#..#' '....................#' '....................#' '' '####'
+expect_screen 1 '' "$ink80" '.........##' '' '...##' '#' '' '...................#..#' '....................#' '....................#' '' '####'
+# Each code page 850 letter draws as its Windows code does (pixel for pixel), each unlike the others and a.
+blank 1 && must 1 "send \e[01;01H\x86\x8F\x91\x92\x9B\x9Da\e[02;01H\xE5\xC5\xE6\xC6\xF8\xD8a$park" && sync_with 1
+still "$W/shot.ppm" && row() { for c in {0..6}; do convert "$W/shot.ppm" -crop ${cw}x$ch+$((gx + c * cw))+$((gy + $1 * ch)) ppm:- | md5sum; done; }
+[ "$(row 0)" = "$(row 1)" ] && [ "$(row 0 | sort -u | wc -l)" = 7 ] || fail $'cells of the letters and a:\n'"$(row 0)"$'\nand of their Windows codes:\n'"$(row 1)"
 blank 1
-expect_screen 1
 # The identification query is answered (any fifth byte); a broken one is not, and draws nothing.
 must 1 'send \e\xFF\x7F\x08\x0C\x41'
 got 1 'MIRELOX     ' 12
@@ -52,23 +58,32 @@ got 1 'aB\r \e[A\e[B\e[C\e[D'
 keys BackSpace
 got 1 '\e[D \e[D' 7
 keys ctrl+j ctrl+m Tab Escape && got 1 '\n\r' # Tab and Escape send nothing
+# The page and editing keys, on the keypad too; Home and End ring the bell, Insert and Delete send nothing.
+b=$(bells) && keys Prior Next Home End Insert Delete KP_Prior KP_Next KP_Home KP_End KP_Up KP_Down KP_Right KP_Left
+got 1 '<>\e[H\e[K<>\e[H\e[K\e[A\e[B\e[C\e[D' && until_ok 5 eval '[ $(bells) = $((b + 4)) ]' || fail "$(($(bells) - b)) bells"
 # Ctrl+Backspace: Backspace's bytes, then DEL as its character (which Wine's TranslateMessage omits).
 [ "$kind" = wine ] || { keys ctrl+BackSpace && got 1 '\e[D \e[D\x7f'; }
 setxkbmap no || fail "no Norwegian keyboard layout"
 keys aring && got 1 '\x86' && must 1 'silence 500'
 setxkbmap us
 
-# About: Alt+? opens it and Return closes it; from the Help menu, and Escape.
-keys alt+question && opens 'About Mirelox' && closes 'About Mirelox' Return
-keys alt+h a && opens 'About Mirelox' && closes 'About Mirelox' Escape
-
-# A text page from the second row down, each row blanked first; a missing page is reported.
-printf 'Never shown\r\nHHHH\r\nMM\n\nWWWWW\nno line end' >"$P/TXT00042.KVB"
+# A text page from the second row down, each row blanked first, lines of 80 up to the 80th column,
+# while another process holds it open; a missing page is reported. The screen comes back after a
+# box and About (from Alt+? and Return, from the Help menu and Escape) have closed over it.
+{ printf 'Never shown\r\nHHHH\r\nMM\n\nWWWWW\n' && printf "$h80\r\n%.0s" {1..18} && printf 'no line end'; } >"$P/TXT00042.KVB"
+if [ "$kind" = linux ]; then (exec 9<"$P/TXT00042.KVB" && flock -x 9 && echo held && exec sleep 99) >"$W/held" &
+else wine "$HOLD_OPEN_EXE" "Z:${P//\//\\}\\TXT00042.KVB" >"$W/held" 2>>"$W/wine.log" & fi
+pids+=($!) && until_ok 20 grep -qs held "$W/held" || fail "the page could not be held open"
 blank 1
 must 1 "send \e[01;01HKEEP\e[03;01HZZZZZZZZ\e[04;01HYYYY\e[X00042$park"
-expect_screen 1 '####' '####' '##' '' '#####'
+page=('####' '####' '##' '' '#####' $(printf "$ink80 %.0s" {1..18}))
+expect_screen 1 "${page[@]}"
 must 1 'send \e[X00099'
 box 'Text page missing: -TXT00099-'
+expect_screen 1 "${page[@]}"
+keys alt+question && opens 'About Mirelox' && closes 'About Mirelox' Return
+expect_screen 1 "${page[@]}"
+keys alt+h a && opens 'About Mirelox' && closes 'About Mirelox' Escape
 
 # Ports: F1 on the open port opens it again; F2 and F1 switch, and the bytes go where the title says.
 port 1 && typed 1 k
@@ -76,8 +91,8 @@ port 2 && typed 2 x && must 1 'silence 300' && sync_with 2
 port 1 && blank 1 && must 1 "send \e[02;02HMM$park"
 expect_screen 1 '' '.##'
 typed 1 y && must 2 'silence 300'
-# COM4 cannot open: reported, and then no port is open.
-keys F4 && box 'Error: COM4 port cannot be opened!'
+# COM6 cannot open: reported, and then no port is open.
+keys F6 && box 'Error: COM6 port cannot be opened!'
 keys z && must 1 'silence 500'
 port 1 && typed 1 w
 

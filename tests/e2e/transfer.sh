@@ -8,8 +8,7 @@ start_display
 config 1 && device 1 && device 2
 mkdir "$W/start" && printf 'Never shown\r\nMMMMMM\r\n' >"$W/start/TXT00007.KVB" # only in the start folder
 page7() { blank 1 && must 1 "send \e[X00007$park" && expect_screen 1 '' '######'; }
-head -c 300 /dev/urandom >"$W/files/out.bin"
-head -c 334 /dev/urandom >"$W/files/in.bin"
+payload 300 >"$W/files/out.bin" && payload 334 >"$W/files/in.bin"
 { cat "$W/files/in.bin"; printf '\x1a%.0s' $(seq 50); } >"$W/in.padded" # the last block, padded as given
 # whole FILE: the device got out.bin, in whole blocks (the last one filled from the program's buffer).
 whole() { cmp -n 300 "$1" "$W/files/out.bin" && [ "$(stat -c %s "$1")" = 384 ] || fail "$1 is not out.bin"; }
@@ -30,8 +29,7 @@ page7 && no_box # the Open dialog has not moved the program away from the folder
 # A file of the user's under the first temporary name the program tries is left alone.
 echo mine >"$W/files/~0.tmp"
 ask 1 "give $W/files/in.bin badsum=2 missack=1"
-dialog 'Save the file from the device' "$W/files/new.bin"
-confirm 'Save the file from the device'
+dialog 'Save the file from the device' "$W/files/new.bin" new
 answered 1 'ok sent=5 naks=1'
 until_ok 10 cmp -s "$W/files/new.bin" "$W/in.padded" || fail "the received file differs"
 [ "$(cat "$W/files/~0.tmp")" = mine ] && [ ! -e "$W/files/~1.tmp" ] || fail "temporary files: $(ls "$W/files")"
@@ -57,8 +55,7 @@ wait_title 1 15 # once the EOT that rx may have left unanswered has been given u
 drain 1
 no_box
 must 1 'send \e[T'
-dialog 'Save the file from the device' "$W/files/sx.bin"
-confirm 'Save the file from the device'
+dialog 'Save the file from the device' "$W/files/sx.bin" new
 must 1 "run sx -X $W/files/in.bin" 'ok 0'
 until_ok 10 cmp -s "$W/files/sx.bin" "$W/in.padded" || fail "the file from sx differs"
 wait_title 1
