@@ -71,14 +71,16 @@ sync_with() { must "$1" query "ok MIRELOX     "; } # the bytes before the query 
 payload() { local i h && for ((i = 0; i < $1; i++)); do printf -v h %02x $(((i + i / 256) % 256)) && printf "\\x$h"; done; }
 
 # start [FOLDER]: the program, with COMn opening $W/comn (absent unless a device is there), started
-# in FOLDER (its own folder by default). Its process id is $pid.
+# in FOLDER (its own folder by default), keeping a record of the line in $LOG_TO when that is set.
+# Its process id is $pid.
 start() {
   local cwd=${1:-$P}
   if [ "$kind" = linux ]; then
     cp "$MIRELOX_BIN" "$P/mirelox"
     (cd "$cwd" && HOME=$W/home XDG_RUNTIME_DIR=$W/home/run GDK_BACKEND=x11 LD_PRELOAD=$BOX_LOG_SO \
       E2E_BOX_LOG=$W/boxes MIRELOX_COM1=$W/com1 MIRELOX_COM2=$W/com2 MIRELOX_COM3=$W/com3 \
-      MIRELOX_COM4=$W/com4 MIRELOX_COM5=$W/com5 MIRELOX_COM6=$W/com6 exec "$P/mirelox") >>"$W/program.log" 2>&1 &
+      MIRELOX_COM4=$W/com4 MIRELOX_COM5=$W/com5 MIRELOX_COM6=$W/com6 exec "$P/mirelox" ${LOG_TO:+--log "$LOG_TO"}) \
+      >>"$W/program.log" 2>&1 &
   else
     cp "$MIRELOX_EXE" "$P/mirelox.exe"
     { wineserver -k; bash "$(dirname "${BASH_SOURCE[0]}")/../../platform/win32/wine-prefix.sh" map-port \
@@ -88,7 +90,7 @@ start() {
     # (.../$LIB/modem_lines.so) Wine's WaitCommEvent waits on the pty as on a real port; without
     # it, every wait ends at once and the program looks at the line every 1 ms.
     LD_PRELOAD=${MODEM_LINES_SO:-} wineserver -p >>"$W/wine.log" 2>&1
-    (cd "$cwd" && LD_PRELOAD=${MODEM_LINES_SO:-} WINEDEBUG=-all,trace+win exec wine "$P/mirelox.exe") >>"$W/program.log" 2>&1 &
+    (cd "$cwd" && LD_PRELOAD=${MODEM_LINES_SO:-} WINEDEBUG=-all,trace+win exec wine "$P/mirelox.exe" ${LOG_TO:+--log "Z:${LOG_TO//\//\\}"}) >>"$W/program.log" 2>&1 &
   fi
   pid=$! && pids+=($pid)
 }
@@ -181,4 +183,20 @@ expect_screen() {
   local i want="" shown && shown=$(screen "$1")
   for i in {2..26}; do want+=$(printf '%-81s' "${!i:-}" | tr ' ' .)$'\n'; done
   [ "$shown"$'\n' = "$want" ] || fail $'the screen shows:\n'"$shown"$'\ninstead of:\n'"$want"
+}
+
+# recorded FILE N DIRECTION: the hex of COMN's runs in one direction (RX or TX) in the program's
+# record of the line, joined in order (a port's runs follow its "opened" line).
+recorded() {
+  awk -v port="COM$2" -v dir="$3" '$3 == "--" && $5 == "opened" { on = $4 == port }
+    on && $3 == dir { for (i = 4; i <= NF && $i !~ /^\|/; i++) printf "%s", $i }' "$1"
+}
+# same_record FILE N...: the record holds exactly what each device sent (RX) and received (TX).
+same_record() {
+  local n
+  for n in "${@:2}"; do
+    must "$n" "transcript $W/line$n.txt"
+    [ "$(recorded "$1" "$n" RX)" = "$(sed -n 's/^sent //p' "$W/line$n.txt")" ] || fail "COM$n: the record's RX is not what the device sent"
+    [ "$(recorded "$1" "$n" TX)" = "$(sed -n 's/^received //p' "$W/line$n.txt")" ] || fail "COM$n: the record's TX is not what the device received"
+  done
 }

@@ -25,9 +25,9 @@ opens Error && ! find_main || fail "a main window beside the fatal box"
 box "$fatal"
 exits 1
 
-# COM3 cannot open: the box comes before the main window.
+# COM3 cannot open: the box comes before the main window. This run keeps a record of the line.
 config 3 && device 1 && device 2
-start
+LOG_TO=$W/line.txt start
 opens Error && ! find_main || fail "the main window came before the box"
 box 'Error: COM port cannot be opened!\nSelect another COM port.'
 main_window 3
@@ -103,3 +103,4 @@ used=$(($(cpu_ticks) - before))
 [ "$used" -lt 20 ] || fail "idle for 5 s, the program used $used/100 s of processor time"
 sync_with 1
 keys alt+f x && exits 0 # File > Exit
+same_record "$W/line.txt" 1 2
