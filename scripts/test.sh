@@ -24,6 +24,8 @@ echo "== A short fuzz pass over every target"
 echo "== Unit, serial and platform tests"
 (cd build && ctest --output-on-failure -LE e2e) || status=1
 echo "== End-to-end runs"
+wine --version >/dev/null 2>&1 ||
+  echo "NOTE: this machine cannot run Wine's 32-bit programs; the Windows program's end-to-end runs are SKIPPED."
 # An end-to-end run drives real windows through a virtual display and can lose a race with a
 # loaded machine; a failed one gets one more try, its first failure stays in the log above, and the
 # last line of this command counts the runs that needed it. A skipped run has not failed.
