@@ -43,6 +43,7 @@ struct World {
   std::vector<int64_t> sentAtUs;
   std::function<std::string(unsigned char)> answer;  // the device's reply to each byte it gets
   // The window
+  std::string registeredClass;
   bool windowCanBeCreated = true;
   bool windowExists = false;
   std::vector<std::string> titles;
