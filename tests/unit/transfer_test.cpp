@@ -75,7 +75,7 @@ struct Sending {
   int bytes;
   std::string blockPlan, eotPlan;
   size_t blocks;   // on the line, repeats included
-  int last, eots;  // the last block's number
+  int last, eots;  // the last block's number, EOTs sent
   int ms;          // when the send ends
   bool done = true;
 };
