@@ -123,17 +123,17 @@ TEST_F(Terminal, TheCycleThatConsumesAnEraseRedrawsTheScreen) {
     MainWindowProc(msg::KillFocus, 0, 0);
     MainWindowProc(message, 0, 0);
     RunLoopUntilIdle();
-    EXPECT_EQ(fake::VisibleRow(0).substr(0, 2), "Z ") << message;
+    EXPECT_EQ(VisibleRows(), Padded({"Z"})) << message;
     EXPECT_TRUE(fake::world.paintClips.empty()) << message;
   }
   fake::world.visible.assign(fake::ClientRows, std::string(fake::ClientColumns, '#'));  // uncovered
   platform::InvalidateMainWindow(true);
   RunLoopUntilIdle();
-  EXPECT_EQ(VisibleRows(1), (std::vector<std::string>{"Z", ""}));
+  EXPECT_EQ(VisibleRows(), Padded({"Z"}));
   fake::world.visible[2 + 2] = std::string(fake::ClientColumns, '#');
   platform::InvalidateMainWindow(false);  // a repaint is due when the clear comes: it paints white
   Receive("\x1b[J");
-  EXPECT_EQ(fake::VisibleRow(2), std::string(80, ' '));
+  EXPECT_EQ(VisibleRows(), Padded({}));
 }
 
 // A device falling silent inside a sequence or a page name: the rest is abandoned after 10 s, and
