@@ -217,8 +217,7 @@ void DestroyCaretBar() {
 
 void SetCaretPosition(int x, int y) {
   if (!world.caretExists) return;
-  world.caretX = x;
-  world.caretY = y;
+  world.caret = {x, y};
 }
 
 void HideCaretBar() {

@@ -56,7 +56,7 @@ struct World {
   std::vector<bool> paintClips;  // one per open paint cycle: whether it may draw
   bool caretExists = false;
   int caretHidden = 0;
-  int caretX = 0, caretY = 0;
+  std::pair<int, int> caret;  // x and y
   // Modal windows and sounds
   std::vector<Message> messages;
   std::vector<int64_t> beepsUs;

@@ -38,12 +38,15 @@ class Terminal : public ::testing::Test {
   void TearDown() override { ResetCore(); }
 };
 
-// A table whose rows are cases, each named after its row: TEST_P(Suite, ...) with ROWS(Suite, Table).
+// A table whose rows are cases named and printed after the row: TEST_P(Suite, ...), ROWS(Suite, Table).
 template <class Row, class Base = Terminal>
 class TableOf : public Base, public ::testing::WithParamInterface<Row> {};
 std::string CaseName(const char* rowName);  // the row's name in [A-Za-z0-9_]
-#define ROWS(suite, table)                                      \
-  INSTANTIATE_TEST_SUITE_P(, suite, ::testing::ValuesIn(table), \
+#define ROWS(suite, table)                                                     \
+  void PrintTo(const std::decay_t<decltype(*table)>& row, std::ostream* out) { \
+    *out << row.name;                                                          \
+  }                                                                            \
+  INSTANTIATE_TEST_SUITE_P(, suite, ::testing::ValuesIn(table),                \
                            [](const auto& row) { return CaseName(row.param.name); })
 
 // The device answers each byte the terminal writes with the next of these turns (nothing once

@@ -81,24 +81,21 @@ TEST_P(ReceivedBytes, FillTheScreenMoveTheCursorAndAnswer) {
 }
 ROWS(ReceivedBytes, Cases);
 
-std::pair<int, int> Caret() {
-  return {fake::world.caretX, fake::world.caretY};
-}
 TEST_F(Terminal, TheCaretUnderlinesTheCursorCellAfterTextAndSequences) {
-  Receive("ab\r\n");                           // CR and LF move the cursor, not the caret
-  EXPECT_EQ(Caret(), std::make_pair(32, 48));  // under the third cell of the first row
+  Receive("ab\r\n");                                     // CR and LF move the cursor, not the caret
+  EXPECT_EQ(fake::world.caret, std::make_pair(32, 48));  // under the third cell of the first row
   Receive("\x1b[05;03H");
-  EXPECT_EQ(Caret(), std::make_pair(32, 112));
+  EXPECT_EQ(fake::world.caret, std::make_pair(32, 112));
   ClearScreen();  // alone, the clear leaves the caret in the corner
-  EXPECT_EQ(Caret(), std::make_pair(0, 0));
+  EXPECT_EQ(fake::world.caret, std::make_pair(0, 0));
   MainWindowProc(msg::Size, 0, 0);
-  EXPECT_EQ(Caret(), std::make_pair(16, 48));
+  EXPECT_EQ(fake::world.caret, std::make_pair(16, 48));
   MainWindowProc(msg::KillFocus, 0, 0);
   Receive("c");
   EXPECT_FALSE(fake::world.caretExists);
   MainWindowProc(msg::SetFocus, 0, 0);
   EXPECT_TRUE(fake::CaretVisible());
-  EXPECT_EQ(Caret(), std::make_pair(24, 48));
+  EXPECT_EQ(fake::world.caret, std::make_pair(24, 48));
 }
 
 TEST_F(Terminal, RowsBelowTheScreenAndThe81stColumnShowOnlyUntilTheNextFullRepaint) {
@@ -183,9 +180,8 @@ TEST_F(Terminal, CharactersBecomeBytes) {
   std::string typed = "a \r\n\x7f\x80\xe4\xff\xe5\xc5\xe6\xc6\xf8\xd8", sent;
   for (char control = 0; control < 0x20; ++control) typed += control;  // none but LF and CR go out
   for (char c : typed) sent += Sent(msg::Char, uint8_t(c));
-  EXPECT_EQ(Hex(sent),
-            Hex("a \r\n\x7f\x80\xe4\xff\x86\x8f\x91\x92\x9b\x9d\n\r"));  // six letters in code page 850
-  EXPECT_EQ(Sent(msg::Char, 0x1E5), "\x86");                             // the low 8 bits count
+  EXPECT_EQ(Hex(sent), Hex("a \r\n\x7f\x80\xe4\xff\x86\x8f\x91\x92\x9b\x9d\n\r"));  // six in code page 850
+  EXPECT_EQ(Sent(msg::Char, 0x1E5), "\x86");                                        // the low 8 bits count
 }
 
 TEST_F(Terminal, BytesArePacedAndHomeAndEndBeepFirst) {
