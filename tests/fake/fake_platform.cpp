@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include "app/main_window.h"
 #include "app/window_messages.h"
@@ -82,12 +83,12 @@ void LoadAcceleratorTable() {
 }
 
 void RegisterMainWindowClass(const char* className) {
-  Log(std::string("RegisterClass ") + className);
+  world.registeredClass = className;
 }
 
 bool OpenMainWindow(const char* className, const char* title) {
   Log(std::string("OpenMainWindow ") + className + " " + title);
-  if (!world.windowCanBeCreated) return false;
+  if (!world.windowCanBeCreated || !*className || className != world.registeredClass) return false;
   world.windowExists = true;
   world.titles.push_back(title);
   MainWindowProc(msg::Create, 0, 0);
@@ -176,10 +177,12 @@ void EndPaintCycle() {
   world.paintClips.pop_back();
 }
 
-// Text lands on whole cells; a run anywhere else is a fault and is not drawn.
+// Text lands on whole cells inside a paint cycle: a run anywhere else is a fault in the core. A
+// cycle with nothing to repaint clips the run away, as a window does.
 void DrawTextRun(int x, int y, const unsigned char* bytes, int count) {
-  if (world.paintClips.empty() || !world.paintClips.back() || x % fake::CharWidth || y % fake::LineHeight)
-    return;
+  if (world.paintClips.empty() || x < 0 || y < 0 || x % fake::CharWidth || y % fake::LineHeight)
+    throw std::logic_error("a run drawn off the cell grid or outside a paint cycle");
+  if (!world.paintClips.back()) return;
   Log("Draw " + std::string(reinterpret_cast<const char*>(bytes), count));
   const int row = y / fake::LineHeight;
   for (int i = 0; i < count && row < fake::ClientRows; ++i) {
@@ -189,7 +192,8 @@ void DrawTextRun(int x, int y, const unsigned char* bytes, int count) {
 }
 
 void FillClientWhite() {
-  if (world.paintClips.empty() || !world.paintClips.back()) return;
+  if (world.paintClips.empty()) throw std::logic_error("a fill outside a paint cycle");
+  if (!world.paintClips.back()) return;
   for (std::string& row : world.visible) row.assign(fake::ClientColumns, ' ');
 }
 
@@ -213,8 +217,7 @@ void DestroyCaretBar() {
 
 void SetCaretPosition(int x, int y) {
   if (!world.caretExists) return;
-  world.caretX = x;
-  world.caretY = y;
+  world.caret = {x, y};
 }
 
 void HideCaretBar() {

@@ -43,6 +43,7 @@ struct World {
   std::vector<int64_t> sentAtUs;
   std::function<std::string(unsigned char)> answer;  // the device's reply to each byte it gets
   // The window
+  std::string registeredClass;
   bool windowCanBeCreated = true;
   bool windowExists = false;
   std::vector<std::string> titles;
@@ -55,7 +56,7 @@ struct World {
   std::vector<bool> paintClips;  // one per open paint cycle: whether it may draw
   bool caretExists = false;
   int caretHidden = 0;
-  int caretX = 0, caretY = 0;
+  std::pair<int, int> caret;  // x and y
   // Modal windows and sounds
   std::vector<Message> messages;
   std::vector<int64_t> beepsUs;

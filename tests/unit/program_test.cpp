@@ -1,4 +1,4 @@
-// The program as a whole: start-up and shutdown order, the main loop's turns and its sleep, the
+// The program as a whole: what start-up and shutdown show, the main loop's turns and its sleep, the
 // window's commands; MIRELOX.CFG read and rewritten; the one serial port and its byte operations.
 #include "app/program.h"
 
@@ -20,31 +20,35 @@
 
 namespace {
 
-class Program : public ::testing::Test {
+class Program : public Terminal {  // nothing started yet
  protected:
   void SetUp() override {
     ResetCore();
     fake::world.files["/prog/MIRELOX.CFG"] = StandardConfiguration;
   }
-  void TearDown() override { ResetCore(); }
 };
 
-TEST_F(Program, StartsInOrderAndEndsWhenTheWindowIsClosed) {
-  std::memset(ScreenBuffer, 0, sizeof ScreenBuffer);  // as a process starts
-  fake::Post(msg::Close);
+TEST_F(Program, ShowsABlankWindowOnTheOpenPortAndEndsWhenTheWindowIsClosed) {
+  std::memset(ScreenBuffer, 0, sizeof ScreenBuffer);                                    // as a process starts
+  fake::world.visible.assign(fake::ClientRows, std::string(fake::ClientColumns, '#'));  // not yet painted
+  fake::Post(msg::Close, 0, 1);  // after the first paint
   EXPECT_EQ(MireloxMain(1), 0);
-  ExpectInOrder({"OpenForReading /prog/MIRELOX.CFG", "OpenSerialDevice 1", "RegisterClass MIRELOX",
-                 "OpenMainWindow MIRELOX mirelox", "ShowMainWindow", "SetTitle  Mirelox v2.2  |   COM1: ",
-                 "LoadAccelerators", "DestroyMainWindow", "PostQuit", "CloseSerialDevice 1"});
-  EXPECT_TRUE(fake::world.messages.empty());
+  EXPECT_NE(fake::IndexOfCall("ShowMainWindow"), -1);
+  EXPECT_NE(fake::IndexOfCall("LoadAccelerators"), -1);  // the menu's shortcut keys
+  EXPECT_EQ(fake::world.titles, (std::vector<std::string>{"mirelox", NormalTitle}));
+  EXPECT_EQ(VisibleRows(), Padded({}));
+  EXPECT_NE(fake::IndexOfCall("OpenSerialDevice 1"), -1);
   EXPECT_EQ(fake::world.openPort, 0);
-  EXPECT_TRUE(fake::world.invalid && fake::world.eraseRequested);  // the first paint erases
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(ScreenBuffer), 2000), std::string(2000, ' '));
+  EXPECT_TRUE(fake::world.messages.empty());
 }
 
 TEST_F(Program, WithoutConfigurationOrWindowNothingRuns) {
   fake::world.files.clear();
   EXPECT_THROW(MireloxMain(1), fake::ProcessExit);
+  ExpectMessage("ERROR: missing MIRELOX.CFG configuration file !!! \nCannot continue, program terminated.",
+                false);
+  EXPECT_EQ(fake::world.calls.back(), "Exit 1");
+  EXPECT_EQ(fake::IndexOfCall("OpenForReading"), -1);  // a failed search opens nothing
   EXPECT_EQ(fake::IndexOfCall("OpenSerialDevice"), -1);
   EXPECT_EQ(fake::IndexOfCall("OpenMainWindow"), -1);
   ResetCore();
@@ -67,10 +71,8 @@ TEST_F(Program, TheLoopTakesAMessageThenAByteAndSleepsOnlyWhenIdle) {
   MireloxMain(1);
   ExpectInOrder(
       {"Sent a", "Draw X", "Sent b", "Draw Y", "Wait", "Sent c", "Draw Z", "Wait", "DestroyMainWindow"});
-  int waits = 0;
-  for (const std::string& call : fake::world.calls) waits += call == "Wait";
-  EXPECT_EQ(waits, 2);
-  EXPECT_GE(fake::world.nowUs, 2000 * 1000);
+  EXPECT_EQ(std::count(fake::world.calls.begin(), fake::world.calls.end(), "Wait"), 2);
+  EXPECT_EQ(fake::world.nowUs / 1000, 2000);
 }
 
 TEST_F(Program, WindowCommandsTheAboutDialogAndDefaultProcessing) {
@@ -80,9 +82,11 @@ TEST_F(Program, WindowCommandsTheAboutDialogAndDefaultProcessing) {
   fake::Post(msg::Command, cmd::Exit);
   MireloxMain(1);
   ExpectInOrder({"RunAboutDialog open", "DefaultWindowProc 273", "DefaultWindowProc 3", "DestroyMainWindow"});
-  EXPECT_FALSE(AboutDialogProc(msg::Command, 3) || AboutDialogProc(msg::Paint, 0));
+  EXPECT_FALSE(AboutDialogProc(msg::Command, 3));
+  EXPECT_FALSE(AboutDialogProc(msg::Paint, 0));
   EXPECT_EQ(fake::IndexOfCall("EndAboutDialog"), -1);
-  EXPECT_TRUE(AboutDialogProc(msg::Command, cmd::Cancel) && AboutDialogProc(msg::Command, cmd::Ok));
+  EXPECT_TRUE(AboutDialogProc(msg::Command, cmd::Cancel));
+  EXPECT_TRUE(AboutDialogProc(msg::Command, cmd::Ok));
   ExpectInOrder({"EndAboutDialog 2", "EndAboutDialog 1"});
   StartTerminal();  // handled messages answer 0
   for (unsigned message : {msg::Create, msg::Size, msg::Activate, msg::SetFocus, msg::KillFocus, msg::Paint,
@@ -121,34 +125,25 @@ const File Files[] = {
 };
 // clang-format on
 
-TEST_F(Program, ConfigurationFilesGiveTheirDigitAndLines) {
-  for (const File& file : Files) {
-    ResetCore();
-    fake::world.files[Path] = file.content;
-    LoadConfiguration();
-    EXPECT_EQ(PortDigit, file.digit) << file.name;
-    std::vector<std::string> lines = file.lines;
-    lines.resize(MessageLineCount);
-    EXPECT_EQ(std::vector<std::string>(MessageLines, MessageLines + MessageLineCount), lines) << file.name;
-    CurrentPort = 4;
-    SavePortDigit();
-    std::string rewritten = file.content;
-    if (!rewritten.empty()) rewritten[0] = '4';
-    EXPECT_EQ(fake::world.files[Path], rewritten) << file.name;
-    EXPECT_EQ(PortDigit, '4') << file.name;
-  }
+using ConfigurationFiles = TableOf<File, Program>;
+TEST_P(ConfigurationFiles, GiveTheirDigitAndLinesAndKeepThemWhenANewPortIsSaved) {
+  const File& file = GetParam();
+  fake::world.files[Path] = file.content;
+  LoadConfiguration();
+  EXPECT_EQ(PortDigit, file.digit);
+  std::vector<std::string> lines = file.lines;
+  lines.resize(MessageLineCount);
+  EXPECT_EQ(std::vector<std::string>(MessageLines, MessageLines + MessageLineCount), lines);
+  CurrentPort = 4;
+  SavePortDigit();
+  std::string rewritten = file.content;
+  if (!rewritten.empty()) rewritten[0] = '4';
+  EXPECT_EQ(fake::world.files[Path], rewritten);
+  EXPECT_EQ(PortDigit, '4');
 }
+ROWS(ConfigurationFiles, Files);
 
-TEST_F(Program, AConfigurationThatCannotBeOpenedStopsTheProgram) {
-  fake::world.files.clear();
-  EXPECT_THROW(LoadConfiguration(), fake::ProcessExit);
-  EXPECT_EQ(fake::IndexOfCall("OpenForReading"), -1);  // a failed search opens nothing
-  ASSERT_EQ(fake::world.messages.size(), 1u);
-  EXPECT_EQ(fake::world.messages[0].text,
-            "ERROR: missing MIRELOX.CFG configuration file !!! \nCannot continue, program terminated.");
-  EXPECT_FALSE(fake::world.messages[0].owned);
-  EXPECT_EQ(fake::world.calls.back(), "Exit 1");
-  fake::world.files[Path] = StandardConfiguration;
+TEST_F(Program, AConfigurationThatCannotBeRewrittenStopsTheProgram) {
   LoadConfiguration();
   ASSERT_NE(platform::OpenFileForReading(Path.c_str()), platform::NoFile);  // held by another program
   EXPECT_THROW(SavePortDigit(), fake::ProcessExit);
@@ -164,7 +159,9 @@ TEST_F(Program, APortStaysOpenUntilClosedAndWithoutOneNothingMoves) {
   EXPECT_FALSE(ComPort.open(7));
   fake::DeviceSends("xyz");
   unsigned char byte = 0;
-  EXPECT_EQ(ComPort.bytesWaiting() + ComPort.read(&byte, 1) + ComPort.send(&byte, 1), 0);
+  EXPECT_EQ(ComPort.bytesWaiting(), 0);
+  EXPECT_EQ(ComPort.read(&byte, 1), 0);
+  EXPECT_EQ(ComPort.send(&byte, 1), 0);
   sendTransmitBuffer(3);  // the pause after each byte all the same
   EXPECT_EQ(fake::world.nowUs, 15000);
   EXPECT_EQ(fake::world.sent, "");
@@ -180,7 +177,8 @@ TEST_F(Program, ReadTakesWhatIsWaitingSendTakesPositiveCountsAndEachByteIsPaced)
   EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 5), "abcd\x09");
   EXPECT_EQ(ComPort.read(buffer, 5), 0);
   const unsigned char bytes[] = {1, 2};
-  EXPECT_EQ(ComPort.send(bytes, 0) + ComPort.send(bytes, -4), 0);
+  EXPECT_EQ(ComPort.send(bytes, 0), 0);
+  EXPECT_EQ(ComPort.send(bytes, -4), 0);
   EXPECT_EQ(ComPort.send(bytes, 2), 2);
   TransmitBuffer[0] = 'x';
   sendTransmitBuffer(1);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <regex>
 
 #include "app/main_window.h"
 #include "app/window_messages.h"
@@ -20,6 +21,8 @@ const char StandardConfiguration[] =
     "Save the received file as\r\nReceiving block \r\nCannot create the file\r\nCannot open the file\r\n"
     "Sending block \r\n";
 // clang-format on
+const char NormalTitle[] =
+    " Mirelox v2.2  |   COM1: 4800 8N1   |   select comport F1..F6   |   (c) Mirelox Instruments";
 
 void ResetCore() {
   ComPort.close();
@@ -40,6 +43,7 @@ void StartTerminal() {
   fake::world.files["/prog/MIRELOX.CFG"] = StandardConfiguration;
   LoadConfiguration();
   CurrentPort = 1;
+  platform::RegisterMainWindowClass("MIRELOX");
   platform::OpenMainWindow("MIRELOX", "mirelox");
   CreateScreenFont();
   ComPort.open(1);
@@ -74,6 +78,13 @@ void AnswerInTurns(std::vector<std::string> turns) {
   };
 }
 
+void ExpectMessage(const std::string& text, bool owned) {
+  ASSERT_EQ(fake::world.messages.size(), text.empty() ? 0u : 1u);
+  if (text.empty()) return;
+  EXPECT_EQ(fake::world.messages[0].text, text);
+  EXPECT_EQ(fake::world.messages[0].owned, owned);
+}
+
 void ExpectInOrder(const std::vector<std::string>& calls) {
   const auto& made = fake::world.calls;
   auto at = made.begin();
@@ -84,14 +95,23 @@ void ExpectInOrder(const std::vector<std::string>& calls) {
   }
 }
 
-std::string Row(int row) {
-  std::string text(reinterpret_cast<char*>(ScreenBuffer) + row * ScreenColumns, ScreenColumns);
+static std::string Trimmed(std::string text) {
   return text.erase(text.find_last_not_of(' ') + 1);
 }
 
-std::vector<std::string> Rows() {
+std::string Row(int row) {
+  return Trimmed(std::string(reinterpret_cast<char*>(ScreenBuffer) + row * ScreenColumns, ScreenColumns));
+}
+
+std::vector<std::string> Rows(int through) {
   std::vector<std::string> rows;
-  for (int r = 0; r < ScreenRows; ++r) rows.push_back(Row(r));
+  for (int r = 0; r <= through; ++r) rows.push_back(Row(r));
+  return rows;
+}
+
+std::vector<std::string> VisibleRows(int through) {
+  std::vector<std::string> rows;
+  for (int r = 0; r <= through; ++r) rows.push_back(Trimmed(fake::VisibleRow(r)));
   return rows;
 }
 
@@ -102,6 +122,10 @@ std::vector<std::string> Padded(std::vector<std::string> rows) {
 
 std::pair<int, int> Cursor() {  // -1 for a position between cells
   return {CursorX % CharWidth ? -1 : CursorX / CharWidth, CursorY % LineHeight ? -1 : CursorY / LineHeight};
+}
+
+std::string CaseName(const char* rowName) {
+  return std::regex_replace(rowName, std::regex("[^A-Za-z0-9]+"), "_");
 }
 
 std::string A(int count) {

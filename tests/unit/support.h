@@ -11,6 +11,7 @@
 
 // Ten message lines whose text tells where each one shows up.
 extern const char StandardConfiguration[];
+extern const char NormalTitle[];  // with COM1 open
 
 // Every core state and the fake world back to what a process starts with.
 void ResetCore();
@@ -19,10 +20,13 @@ void StartTerminal();
 void Receive(const std::string& bytes);
 // One message and at most one byte per turn, as the main loop does, until neither is left.
 void RunLoopUntilIdle();
+// The message boxes shown: none, or this one, owned by the main window unless said otherwise.
+void ExpectMessage(const std::string& text, bool owned = true);
 // Each call (by its start) comes after the one before it in the fake's record.
 void ExpectInOrder(const std::vector<std::string>& calls);
-std::string Row(int row);         // a row of ScreenBuffer without its trailing blanks
-std::vector<std::string> Rows();  // all 25 of them
+std::string Row(int row);                                // a row of ScreenBuffer without its trailing blanks
+std::vector<std::string> Rows(int through = 24);         // rows 0 to through
+std::vector<std::string> VisibleRows(int through = 24);  // the same rows as the window shows them
 std::vector<std::string> Padded(std::vector<std::string> rows);  // blank rows up to 25
 std::pair<int, int> Cursor();                                    // column and row
 std::string Hex(const std::string& bytes);
@@ -33,6 +37,17 @@ class Terminal : public ::testing::Test {
   void SetUp() override { StartTerminal(); }
   void TearDown() override { ResetCore(); }
 };
+
+// A table whose rows are cases named and printed after the row: TEST_P(Suite, ...), ROWS(Suite, Table).
+template <class Row, class Base = Terminal>
+class TableOf : public Base, public ::testing::WithParamInterface<Row> {};
+std::string CaseName(const char* rowName);  // the row's name in [A-Za-z0-9_]
+#define ROWS(suite, table)                                                     \
+  void PrintTo(const std::decay_t<decltype(*table)>& row, std::ostream* out) { \
+    *out << row.name;                                                          \
+  }                                                                            \
+  INSTANTIATE_TEST_SUITE_P(, suite, ::testing::ValuesIn(table),                \
+                           [](const auto& row) { return CaseName(row.param.name); })
 
 // The device answers each byte the terminal writes with the next of these turns (nothing once
 // they run out): a conversation scripted from the device's side.
