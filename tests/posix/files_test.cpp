@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -128,7 +129,8 @@ TEST_P(Search, FollowsTheWindowsOrder) {
   setenv("PATH", ("/nonexistent::" + path).c_str(), 1);
   auto folder = [&](char letter) { return letter == 'E' ? program : letter == 'C' ? current : path; };
   for (const char* letter = row.where; *letter != '\0'; ++letter) Put(folder(*letter) + "/" + row.file, "");
-  char found[4096] = {};
+  char found[4096];
+  std::memset(found, 'x', sizeof found);  // a path written without its end shows
   const bool any = platform::SearchFile(row.sought, row.extension, found, sizeof found);
   EXPECT_EQ(any ? std::string(found) : "", row.foundIn != 0 ? folder(row.foundIn) + "/" + row.file : "");
   unlink((program + "/" + row.file).c_str());
