@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A session at the terminal: starting without a configuration and with a port that cannot open,
 # the screen the device draws, its letters, the identification, typed keys and bells, text pages
-# (one held open elsewhere), the screen after a box and About, switching ports, idling, File > Exit.
+# (one held open elsewhere), the screen after a box and About, switching ports, idling, and the
+# end: the window's close button (File > Exit under Wine).
 # The Linux program runs as an unprivileged user, as its users do.
 here=$(cd "$(dirname "$0")" && pwd)
 if [ "$1" = linux ] && [ "$(id -u)" = 0 ] && [ -z "${E2E_UNPRIVILEGED:-}" ]; then
@@ -9,7 +10,7 @@ if [ "$1" = linux ] && [ "$(id -u)" = 0 ] && [ -z "${E2E_UNPRIVILEGED:-}" ]; the
   mkdir -p -m 1777 /tmp/.X11-unix # where nobody's Xvfb puts its socket
   copy=$(mktemp -d /tmp/mirelox-e2e-nobody.XXXXXX)
   trap 'rm -rf "$copy"' EXIT
-  cp "$here"/*.sh "$copy/" && for v in MIRELOX_BIN DEVSIM BOX_LOG_SO; do cp "${!v}" "$copy/$v" && export $v=$copy/$v; done
+  cp "$here"/*.sh "$copy/" && for v in MIRELOX_BIN DEVSIM BOX_LOG_SO CLOSE_WINDOW; do cp "${!v}" "$copy/$v" && export $v=$copy/$v; done
   chmod -R a+rX "$copy" && E2E_UNPRIVILEGED=1 setpriv --reuid=nobody --regid=nogroup --clear-groups bash "$copy/terminal.sh" linux
   exit
 fi
@@ -104,5 +105,6 @@ sleep 5
 used=$(($(cpu_ticks) - before))
 [ "$used" -lt 20 ] || fail "idle for 5 s, the program used $used/100 s of processor time"
 sync_with 1
-keys alt+f x && exits 0 # File > Exit
+if [ "$kind" = linux ]; then "$CLOSE_WINDOW" "$WIN"; else keys alt+f x; fi # the close button; File > Exit
+exits 0
 same_record "$W/line.txt" 1 2
