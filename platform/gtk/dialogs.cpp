@@ -9,6 +9,7 @@
 #include "app/main_window.h"
 #include "app/window_messages.h"
 #include "platform/gtk/code_page.h"
+#include "platform/gtk/file_filters.h"
 #include "platform/gtk/gtk_state.h"
 #include "platform/platform.h"
 #include "terminal/title.h"
@@ -55,43 +56,12 @@ int RunModal(GtkDialog* dialog) {
   return response;
 }
 
-// Windows matches file patterns without regard to case: "*.bin" also lists FILE.BIN.
-std::string CaselessPattern(const std::string& pattern) {
-  std::string out;
-  for (char c : pattern) {
-    gchar lower = g_ascii_tolower(c), upper = g_ascii_toupper(c);
-    if (lower == upper) {
-      out += c;
-    } else {
-      out += '[';
-      out += lower;
-      out += upper;
-      out += ']';
-    }
-  }
-  return out;
-}
-
-// The Win32 filter list: description, NUL, patterns separated by ';', NUL, ..., NUL.
 void AddFilters(GtkFileChooser* chooser, const char* filterList) {
-  const char* p = filterList;
-  while (p != nullptr && *p != '\0') {
-    const char* description = p;
-    p += std::strlen(p) + 1;
-    if (*p == '\0') break;
+  for (const FileFilter& wanted : FiltersOf(filterList)) {
     GtkFileFilter* filter = gtk_file_filter_new();
-    gtk_file_filter_set_name(filter, Utf8Of(description).c_str());
-    std::string patterns = p;
-    size_t start = 0;
-    while (start <= patterns.size()) {
-      size_t end = patterns.find(';', start);
-      if (end == std::string::npos) end = patterns.size();
-      if (end > start)
-        gtk_file_filter_add_pattern(filter, CaselessPattern(patterns.substr(start, end - start)).c_str());
-      start = end + 1;
-    }
+    gtk_file_filter_set_name(filter, Utf8Of(wanted.name.c_str()).c_str());
+    for (const std::string& pattern : wanted.patterns) gtk_file_filter_add_pattern(filter, pattern.c_str());
     gtk_file_chooser_add_filter(chooser, filter);
-    p += std::strlen(p) + 1;
   }
 }
 
