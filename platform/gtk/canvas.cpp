@@ -28,6 +28,7 @@ int CellWidth = 0;
 int CellHeight = 0;
 
 bool RepaintPending = false;
+bool ShowWhenCycleEnds = false;  // a clear: on the screen at once, as a Windows paint cycle draws
 bool ErasePending = false;
 int PaintDepth = 0;
 cairo_rectangle_int_t Changed = {0, 0, 0, 0};
@@ -91,6 +92,16 @@ void AddChange(int x, int y, int width, int height) {
 void FillWhite(cairo_t* cr) {
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_paint(cr);
+}
+
+// Forces the queued area out now, without waiting for the loop to come round.
+void ShowChangesNow() {
+  GdkWindow* window = MainWindow != nullptr ? gtk_widget_get_window(MainWindow) : nullptr;
+  if (window == nullptr) return;
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  gdk_window_process_updates(window, TRUE);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  gdk_display_flush(gtk_widget_get_display(MainWindow));
 }
 
 void RedrawCaretArea() {
@@ -198,6 +209,9 @@ void EndPaintCycle() {
     gtk_widget_queue_draw_area(ClientArea, Changed.x, Changed.y, Changed.width, Changed.height);
   }
   Changed = {0, 0, 0, 0};
+  // A transfer follows its clear without handling any event for as long as it lasts.
+  if (ShowWhenCycleEnds) ShowChangesNow();
+  ShowWhenCycleEnds = false;
 }
 
 void DrawTextRun(int x, int y, const unsigned char* bytes, int count) {
@@ -218,6 +232,7 @@ void DrawTextRun(int x, int y, const unsigned char* bytes, int count) {
 
 void FillClientWhite() {
   if (PaintDepth == 0 || Canvas == nullptr) return;
+  ShowWhenCycleEnds = true;
   cairo_t* cr = cairo_create(Canvas);
   FillWhite(cr);
   // Rectangle() outlines the filled area with the default pen: one black pixel all round.
@@ -239,13 +254,7 @@ void InvalidateMainWindow(bool erase) {
 void UpdateMainWindow() {
   if (!RepaintPending || MainWindow == nullptr) return;
   MainWindowProc(msg::Paint, 0, 0);
-  GdkWindow* window = gtk_widget_get_window(MainWindow);
-  if (window == nullptr) return;
-  // Forcing the queued area out now is what makes each character appear as it arrives.
-  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  gdk_window_process_updates(window, TRUE);
-  G_GNUC_END_IGNORE_DEPRECATIONS
-  gdk_display_flush(gtk_widget_get_display(MainWindow));
+  ShowChangesNow();  // what makes each character appear as it arrives
 }
 
 // A new caret starts hidden, as CreateCaret's does; ShowCaret undoes one HideCaret.
