@@ -176,12 +176,13 @@ grid() {
   import -window root -crop $((81 * cw))x$((25 * ch))+$gx+$gy png:- | convert - +repage -colorspace gray \
     -scale '81x25!' -threshold 96% -compress none pbm:- | tail -n +3 | tr -d ' \n' | tr 01 .# | fold -w 81
 }
-screen() { sync_with "$1" && stable grid; } # the grid once the device on COMN has had its bytes handled
-# expect_screen N ROW...: the screen (see screen N) shows the ROWs from the top, blank beyond them.
+# expect_screen N ROW...: the screen (see screen N) shows the ROWs from the top, blank beyond them;
+# expect_grid ROW...: the same for the screen as it stands, while the device is busy.
 h80=$(printf 'H%.0s' {1..80}) && ink80=${h80//H/#} # a full row, and how it shows
-expect_screen() {
-  local i want="" shown && shown=$(screen "$1")
-  for i in {2..26}; do want+=$(printf '%-81s' "${!i:-}" | tr ' ' .)$'\n'; done
+expect_screen() { sync_with "$1" && shift && expect_grid "$@"; }
+expect_grid() {
+  local i want="" shown && shown=$(stable grid)
+  for ((i = 1; i <= 25; i++)); do want+=$(printf '%-81s' "${!i:-}" | tr ' ' .)$'\n'; done
   [ "$shown"$'\n' = "$want" ] || fail $'the screen shows:\n'"$shown"$'\ninstead of:\n'"$want"
 }
 

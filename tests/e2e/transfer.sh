@@ -20,6 +20,7 @@ page7
 # Sending: the device refuses block 2 once and the first EOT; the file goes out whole.
 ask 1 "take $W/took.bin reject=2 eot"
 dialog 'Send a file to the device' "$W/files/out.bin"
+expect_grid # cleared while the blocks go out, with nothing of the dialog left on it
 answered 1 'ok blocks=1,2,2,3 eot=2'
 whole "$W/took.bin"
 wait_title 1
