@@ -51,11 +51,14 @@ t=$(now)
 port 3 15
 took "$t" 8 13
 quiet "after the line closed inside an escape sequence"
-# ... in the middle of a file received under the name of an existing one: the file stays as it was.
+# ... in the middle of a file received under the name of an existing one: the file stays as it was,
+# and on Linux the screen shows nothing of the Save dialog while the blocks are awaited.
+[ "$kind" = wine ] || { calibrate 3 && blank 3; }
 ask 3 "give $W/files/in.bin silent=2"
 dialog 'Save the file from the device' "$W/files/kept.bin"
 answered 3 'fail fell silent in block 2 on purpose sent=1 naks=0'
 titled 'Receiving block 1' || fail "no progress title while block 2 is awaited"
+[ "$kind" = wine ] || expect_grid
 hangup 3
 box 'ERROR: No connection!'
 wait_title 3
