@@ -11,7 +11,7 @@ windows=(g++-mingw-w64-i686 wine wine64 wine32:i386 fonts-liberation fonts-wine)
 # Without a display the demo runs on a virtual one and keeps a screenshot of it.
 no_display=(xvfb xauth imagemagick)
 test=(libx11-dev googletest libgtest-dev libbenchmark-dev clang libclang-rt-dev valgrind gcc-multilib
-  xvfb xauth xdotool x11-xkb-utils imagemagick socat lrzsz lintian man-db dpkg-dev file)
+  xvfb xauth xdotool x11-xkb-utils x11-utils imagemagick socat lrzsz lintian man-db dpkg-dev file)
 
 case ${1:-test} in
   demo) packages=("${demo[@]}") ;;

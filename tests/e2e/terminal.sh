@@ -32,6 +32,8 @@ LOG_TO=$W/line.txt start
 opens Error && ! find_main || fail "the main window came before the box"
 box 'Error: COM port cannot be opened!\nSelect another COM port.'
 main_window 3
+# Shown as the program was started (normally), not maximized nor minimized.
+[ "$kind" = wine ] || ! xprop -id "$WIN" _NET_WM_STATE | grep -q 'MAXIMIZED\|HIDDEN' || fail "the window asked for another state"
 port 1
 
 # What the device draws lands where it says, a full row up to the 80th column; frozen text never
