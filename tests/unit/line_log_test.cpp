@@ -151,4 +151,19 @@ TEST(RecordOfTheLine, TheSessionGoesOnWithoutIt) {
             "(4800 8N1)\n");
 }
 
+// The one option is --log FILE: anything else, or --log without its file, ends the program at once.
+TEST(RecordOfTheLine, OtherArgumentsAreRefused) {
+  char program[] = "mirelox", log[] = "--log", bogus[] = "--bogus";
+  for (char* argument : {bogus, log}) {
+    ResetCore();
+    fake::world.files["/prog/MIRELOX.CFG"] = StandardConfiguration;
+    char* argv[] = {program, argument};
+    EXPECT_EQ(MireloxMain(1, 2, argv), 2) << argument;
+    ASSERT_EQ(fake::world.messages.size(), 1u) << argument;
+    EXPECT_EQ(fake::world.messages[0].text,
+              std::string("Usage: mirelox [--log FILE]\n\nNot understood: ") + argument);
+    EXPECT_EQ(fake::IndexOfCall("OpenSerialDevice"), -1) << argument;
+  }
+}
+
 }  // namespace
