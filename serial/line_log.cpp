@@ -13,7 +13,6 @@ constexpr int RunGapMs = 20;
 constexpr int PathSize = 260;
 constexpr int TextSize = 8192;
 constexpr int LineSize = 512;  // a stamp and an event with a long path and a message line
-constexpr int HexColumns = RunBytes * 3 - 1;
 
 bool Recording = false;
 bool FailureToTell = false;

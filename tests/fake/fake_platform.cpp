@@ -107,7 +107,6 @@ void DestroyMainWindow() {
 
 void SetMainWindowTitle(const char* text) {
   world.titles.push_back(text);
-  Log(std::string("SetTitle ") + text);
 }
 
 Pumped PumpOneMessage(int* quitCode) {
@@ -141,7 +140,6 @@ void WaitForMessageOrByte(SerialDevice* device, int limitMs) {
 
 void PostQuit(int exitCode) {
   world.quitCode = exitCode;
-  Log("PostQuit");
 }
 
 intptr_t DefaultWindowProc(unsigned message, uintptr_t, intptr_t) {
@@ -231,7 +229,6 @@ void ShowCaretBar() {
 // A modal loop: the main window repaints while the box is open.
 void ShowMessage(const char* text) {
   world.messages.push_back({text, world.windowExists});
-  Log(std::string("ShowMessage ") + text);
   fake::PaintNow();
 }
 
@@ -292,42 +289,39 @@ bool SearchFile(const char* name, const char* extension, char* foundPath, int si
 }
 
 namespace {
-FileHandle Open(const std::string& call, const std::string& path, bool create) {
-  Log(call + " " + path);
-  for (const auto& entry : world.openFiles) {
-    if (entry.second.first == path) return NoFile;  // exclusive access
-  }
-  if (create == (world.files.count(path) == 1) || path.rfind("/readonly/", 0) == 0) return NoFile;
+enum Mode { Existing, New, Shared, Appending };
+// Only shared and appending opens let others in; a folder named /readonly/ takes no writes.
+FileHandle Open(const char* call, const std::string& path, Mode mode) {
+  Log(std::string(call) + " " + path);
+  const bool exists = world.files.count(path) == 1, readOnly = path.rfind("/readonly/", 0) == 0;
+  const bool held = std::any_of(world.openFiles.begin(), world.openFiles.end(),
+                                [&](const auto& file) { return file.second.first == path; });
+  if (mode == Shared ? !exists : mode == Appending ? readOnly : held || readOnly || exists == (mode == New))
+    return NoFile;
+  world.openFiles[world.nextHandle] = {path, mode == Appending ? world.files[path].size() : 0};
   world.files[path];
-  world.openFiles[world.nextHandle] = {path, 0};
   return world.nextHandle++;
 }
 }  // namespace
 
 FileHandle OpenFileForReading(const char* path) {
-  return Open("OpenForReading", path, false);
+  return Open("OpenForReading", path, Existing);
 }
 
 FileHandle OpenFileForWriting(const char* path) {
-  return Open("OpenForWriting", path, false);
+  return Open("OpenForWriting", path, Existing);
 }
 
 FileHandle CreateNewFile(const char* path) {
-  return Open("CreateNewFile", path, true);
+  return Open("CreateNewFile", path, New);
 }
 
 FileHandle OpenFileForSharedReading(const char* path) {
-  Log(std::string("OpenShared ") + path);
-  if (world.files.count(path) == 0) return NoFile;
-  world.openFiles[world.nextHandle] = {path, 0};
-  return world.nextHandle++;
+  return Open("OpenShared", path, Shared);
 }
 
 FileHandle OpenFileForAppending(const char* path) {
-  Log(std::string("OpenForAppending ") + path);
-  if (std::string(path).rfind("/readonly/", 0) == 0) return NoFile;
-  world.openFiles[world.nextHandle] = {path, world.files[path].size()};
-  return world.nextHandle++;
+  return Open("OpenForAppending", path, Appending);
 }
 
 int ReadFromFile(FileHandle file, void* buffer, int count) {

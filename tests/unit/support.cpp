@@ -134,10 +134,6 @@ std::string A(int count) {
 
 std::string Hex(const std::string& bytes) {
   std::string out;
-  char part[4];
-  for (unsigned char c : bytes) {
-    std::snprintf(part, sizeof part, "%02X ", c);
-    out += part;
-  }
-  return out.empty() ? out : out.substr(0, out.size() - 1);
+  for (unsigned char c : bytes) out += {"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
+  return out;
 }

@@ -20,6 +20,9 @@ void StartTerminal();
 void Receive(const std::string& bytes);
 // One message and at most one byte per turn, as the main loop does, until neither is left.
 void RunLoopUntilIdle();
+// The device answers each byte the terminal writes with the next of these turns (nothing once
+// they run out): a conversation scripted from the device's side.
+void AnswerInTurns(std::vector<std::string> turns);
 // The message boxes shown: none, or this one, owned by the main window unless said otherwise.
 void ExpectMessage(const std::string& text, bool owned = true);
 // Each call (by its start) comes after the one before it in the fake's record.
@@ -29,13 +32,21 @@ std::vector<std::string> Rows(int through = 24);         // rows 0 to through
 std::vector<std::string> VisibleRows(int through = 24);  // the same rows as the window shows them
 std::vector<std::string> Padded(std::vector<std::string> rows);  // blank rows up to 25
 std::pair<int, int> Cursor();                                    // column and row
-std::string Hex(const std::string& bytes);
-std::string A(int count);  // that many letters a
+std::string Hex(const std::string& bytes);                       // "1b5b41"
+std::string A(int count);                                        // that many letters a
 
 class Terminal : public ::testing::Test {
  protected:
   void SetUp() override { StartTerminal(); }
   void TearDown() override { ResetCore(); }
+};
+
+class Program : public Terminal {  // nothing started yet, MIRELOX.CFG in the program's folder
+ protected:
+  void SetUp() override {
+    ResetCore();
+    fake::world.files["/prog/MIRELOX.CFG"] = StandardConfiguration;
+  }
 };
 
 // A table whose rows are cases named and printed after the row: TEST_P(Suite, ...), ROWS(Suite, Table).
@@ -48,7 +59,3 @@ std::string CaseName(const char* rowName);  // the row's name in [A-Za-z0-9_]
   }                                                                            \
   INSTANTIATE_TEST_SUITE_P(, suite, ::testing::ValuesIn(table),                \
                            [](const auto& row) { return CaseName(row.param.name); })
-
-// The device answers each byte the terminal writes with the next of these turns (nothing once
-// they run out): a conversation scripted from the device's side.
-void AnswerInTurns(std::vector<std::string> turns);

@@ -117,7 +117,7 @@ TEST_F(Transfer, SendingFramesSumsPacesAndShowsEachBlock) {
   std::memcpy(TransferBuffer, "abc", 3);
   Taker device(Ack + "C", "");
   ASSERT_TRUE(SendBlocks(256));
-  EXPECT_EQ(Hex(device.blocks[0].substr(0, 3) + device.blocks[0].back()), "01 01 FE 26");
+  EXPECT_EQ(Hex(device.blocks[0].substr(0, 3) + device.blocks[0].back()), "0101fe26");
   EXPECT_EQ(device.blocks[2], device.blocks[1]);
   const auto& at = fake::world.sentAtUs;
   for (size_t i = 1; i < 132; ++i) EXPECT_EQ(at[i] - at[i - 1], 5000) << i;
