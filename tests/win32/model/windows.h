@@ -1,7 +1,20 @@
-// The few Win32 types, constants and calls that platform/win32/serial_device.cpp uses, so that it
-// builds on Linux against the model of one COM port in kernel32_model.cpp.
+// The few Win32 types and calls that platform/win32/serial_device.cpp uses, so that it builds and
+// runs on Linux over a model of one COM port under a Windows serial driver, as the documentation of
+// serial.sys and the common USB-serial drivers describes it:
+// - WaitCommEvent completes when an event of the mask happens. Events that happen while no wait is
+//   pending are kept in the event history, and the next WaitCommEvent completes at once with them,
+//   even when the bytes have been read meanwhile. SetCommMask clears the history and ends a pending
+//   wait with no event.
+// - CancelIo(handle) ends every operation the calling thread started on the handle (here all of
+//   them: one thread); CancelIoEx(handle, record) ends that one. Both end it as aborted.
+// - With ReadIntervalTimeout MAXDWORD a read completes at once with what has arrived.
+// Time does not pass: a wait that nothing ends returns as if its time ran out, or a message came,
+// and a write stays pending until it is cancelled (the line is held up).
 #pragma once
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 
 using BOOL = int;
 using DWORD = std::uint32_t;
@@ -13,7 +26,7 @@ inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(-1);
 struct OVERLAPPED {
   std::uintptr_t Internal, InternalHigh;  // the operation's status and count
   DWORD Offset, OffsetHigh;
-  HANDLE hEvent;
+  HANDLE hEvent;  // an event is a bool
 };
 struct COMMTIMEOUTS {
   DWORD ReadIntervalTimeout, ReadTotalTimeoutMultiplier, ReadTotalTimeoutConstant;
@@ -39,22 +52,141 @@ constexpr DWORD ERROR_IO_INCOMPLETE = 996, ERROR_IO_PENDING = 997, ERROR_NOT_FOU
 constexpr DWORD WAIT_OBJECT_0 = 0, WAIT_TIMEOUT = 0x102;
 constexpr DWORD QS_ALLINPUT = 0x4FF, MWMO_INPUTAVAILABLE = 0x4;
 
-HANDLE CreateFileA(const char* name, DWORD access, DWORD share, void* security, DWORD disposition,
-                   DWORD flags, HANDLE templateFile);
-HANDLE CreateEventA(void* security, BOOL manualReset, BOOL signalled, const char* name);
-BOOL CloseHandle(HANDLE handle);
-DWORD GetLastError();
-BOOL GetCommState(HANDLE handle, DCB* settings);
-BOOL SetCommState(HANDLE handle, DCB* settings);
-BOOL SetupComm(HANDLE handle, DWORD inQueue, DWORD outQueue);
-BOOL SetCommTimeouts(HANDLE handle, COMMTIMEOUTS* timeouts);
-BOOL SetCommMask(HANDLE handle, DWORD mask);
-BOOL WaitCommEvent(HANDLE handle, DWORD* events, OVERLAPPED* record);
-BOOL ClearCommError(HANDLE handle, DWORD* errors, COMSTAT* status);
-BOOL ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* done, OVERLAPPED* record);
-BOOL WriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* done, OVERLAPPED* record);
-BOOL GetOverlappedResult(HANDLE handle, OVERLAPPED* record, DWORD* done, BOOL wait);
-BOOL CancelIo(HANDLE handle);
-BOOL CancelIoEx(HANDLE handle, OVERLAPPED* record);
-DWORD WaitForSingleObject(HANDLE handle, DWORD ms);
-DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD ms, DWORD wakeMask, DWORD flags);
+namespace model {
+
+constexpr std::uintptr_t Done = 0, Pending = 0x103, Cancelled = 0xC0000120;  // NTSTATUS values
+
+struct Driver {
+  bool refusesMask;  // SetCommMask fails
+  bool endsWaits;    // every WaitCommEvent ends at once, cancelled with no event (Wine 8 on a pty)
+};
+struct Port {
+  Driver driver;
+  char idleWait;  // how the last MsgWaitForMultipleObjectsEx waited: W on the arrival alone, 1 for 1 ms
+  DWORD mask, history, *waitEvents;  // where the pending WaitCommEvent puts its events
+  int queued;
+  OVERLAPPED *waiting, *writing;  // the pending WaitCommEvent and write
+};
+inline Port port;
+inline char portHandle;
+inline DWORD lastError;
+
+inline BOOL Fail(DWORD error) {
+  lastError = error;
+  return FALSE;
+}
+inline bool& Signalled(HANDLE event) {
+  return *static_cast<bool*>(event);
+}
+inline void Start(OVERLAPPED* record) {
+  record->Internal = Pending;
+  Signalled(record->hEvent) = false;
+}
+// Ends an operation; a pending one, given as port.waiting or port.writing, is pending no more.
+inline void Complete(OVERLAPPED*& operation, std::uintptr_t status, DWORD count) {
+  operation->Internal = status;
+  operation->InternalHigh = count;
+  Signalled(operation->hEvent) = true;
+  operation = nullptr;
+}
+inline void EndWait(DWORD events, std::uintptr_t status) {
+  *port.waitEvents = events;
+  Complete(port.waiting, status, 0);
+}
+inline BOOL Cancel(const OVERLAPPED* record) {  // record null: every pending operation
+  const bool wait = port.waiting != nullptr && (record == nullptr || record == port.waiting);
+  const bool write = port.writing != nullptr && (record == nullptr || record == port.writing);
+  if (wait) EndWait(0, Cancelled);
+  if (write) Complete(port.writing, Cancelled, 0);
+  return wait || write ? TRUE : Fail(ERROR_NOT_FOUND);
+}
+inline void Arrive() {  // a byte comes in on the line
+  ++port.queued;
+  if (port.waiting != nullptr && (port.mask & EV_RXCHAR) != 0) return EndWait(EV_RXCHAR, Done);
+  port.history |= port.mask & EV_RXCHAR;
+}
+
+}  // namespace model
+
+inline HANDLE CreateFileA(const char* name, DWORD, DWORD, void*, DWORD, DWORD, HANDLE) {
+  return std::strcmp(name, "\\\\.\\COM1") == 0 ? &model::portHandle : INVALID_HANDLE_VALUE;
+}
+inline HANDLE CreateEventA(void*, BOOL, BOOL signalled, const char*) {
+  return new bool(signalled != 0);
+}
+inline BOOL CloseHandle(HANDLE handle) {
+  if (handle != &model::portHandle) delete static_cast<bool*>(handle);
+  return TRUE;
+}
+inline DWORD GetLastError() {
+  return model::lastError;
+}
+inline BOOL GetCommState(HANDLE, DCB*) {
+  return TRUE;
+}
+inline BOOL SetCommState(HANDLE, DCB*) {
+  return TRUE;
+}
+inline BOOL SetupComm(HANDLE, DWORD, DWORD) {
+  return TRUE;
+}
+inline BOOL SetCommTimeouts(HANDLE, COMMTIMEOUTS*) {
+  return TRUE;
+}
+inline BOOL SetCommMask(HANDLE, DWORD mask) {
+  if (model::port.driver.refusesMask) return model::Fail(ERROR_INVALID_PARAMETER);
+  model::port.mask = mask;
+  model::port.history = 0;
+  if (model::port.waiting != nullptr) model::EndWait(0, model::Done);
+  return TRUE;
+}
+inline BOOL WaitCommEvent(HANDLE, DWORD* events, OVERLAPPED* record) {
+  model::Port& port = model::port;
+  if (port.mask == 0 || port.waiting != nullptr) return model::Fail(ERROR_INVALID_PARAMETER);
+  model::Start(record);
+  port.waiting = record;
+  port.waitEvents = events;
+  if (port.driver.endsWaits) model::EndWait(0, model::Cancelled);  // Wine 8 on a pty: pending, then cancelled
+  if (port.waiting == nullptr || port.history == 0) return model::Fail(ERROR_IO_PENDING);
+  model::EndWait(port.history, model::Done);
+  port.history = 0;
+  return TRUE;
+}
+inline BOOL ClearCommError(HANDLE, DWORD* errors, COMSTAT* status) {
+  *errors = 0;
+  *status = COMSTAT{static_cast<DWORD>(model::port.queued), 0};
+  return TRUE;
+}
+inline BOOL ReadFile(HANDLE, void* buffer, DWORD count, DWORD* done, OVERLAPPED* record) {
+  *done = std::min(count, static_cast<DWORD>(model::port.queued));
+  std::memset(buffer, 'x', *done);
+  model::port.queued -= static_cast<int>(*done);
+  model::Complete(record, model::Done, *done);
+  return TRUE;
+}
+inline BOOL WriteFile(HANDLE, const void*, DWORD, DWORD*, OVERLAPPED* record) {
+  model::Start(record);
+  model::port.writing = record;
+  return model::Fail(ERROR_IO_PENDING);
+}
+inline BOOL GetOverlappedResult(HANDLE, OVERLAPPED* record, DWORD* done, BOOL wait) {
+  if (record->Internal == model::Pending && wait) std::abort();  // nothing would ever end it
+  if (record->Internal == model::Pending) return model::Fail(ERROR_IO_INCOMPLETE);
+  *done = static_cast<DWORD>(record->InternalHigh);
+  return record->Internal == model::Done ? TRUE : model::Fail(ERROR_OPERATION_ABORTED);
+}
+inline BOOL CancelIo(HANDLE) {
+  model::Cancel(nullptr);
+  return TRUE;
+}
+inline BOOL CancelIoEx(HANDLE, OVERLAPPED* record) {
+  return model::Cancel(record);
+}
+inline DWORD WaitForSingleObject(HANDLE event, DWORD) {
+  return model::Signalled(event) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}
+inline DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD ms, DWORD, DWORD) {
+  model::port.idleWait = count == 1 && ms == INFINITE ? 'W' : count == 0 && ms == 1 ? '1' : '?';
+  if (count == 1 && model::Signalled(handles[0])) return WAIT_OBJECT_0;
+  return ms == INFINITE ? WAIT_OBJECT_0 + count : WAIT_TIMEOUT;
+}
