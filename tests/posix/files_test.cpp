@@ -95,10 +95,9 @@ TEST(LinuxFiles, APageLockedByAnotherOpenerIsReadSharedButNotTakenExclusively) {
   std::filesystem::remove_all(folder);
 }
 
-// Where a name is found: the program's folder, the current folder, then PATH; names are
-// case-sensitive and the extension is added only to a name without one.
-// A row puts its file in a folder for each letter of where (E the program's, C the current, P on
-// PATH), and finds it in foundIn (0: not found).
+// Where a name is found: the program's folder, the current folder, then PATH; names are case-sensitive
+// and the extension is added only to a name without one. A row puts its file in each folder of where
+// (E the program's, C the current, P on PATH), and finds it in foundIn (0: not found).
 struct SearchCase {
   const char *name, *where, *file, *sought, *extension;
   char foundIn;

@@ -23,8 +23,7 @@ void PrintTo(const Row& row, std::ostream* out) {
 class Win32SerialModel : public ::testing::TestWithParam<Row> {};
 
 TEST_P(Win32SerialModel, IdleTurnsWaitAsTheDriverAllows) {
-  model::port = {};
-  model::port.driver = GetParam().driver;
+  model::port = model::Port{GetParam().driver};
   platform::SerialDevice* device = platform::OpenSerialDevice(1);
   ASSERT_NE(device, nullptr);
   std::string turns;

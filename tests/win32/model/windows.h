@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 using BOOL = int;
 using DWORD = std::uint32_t;
@@ -25,12 +26,10 @@ inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(-1);
 
 struct OVERLAPPED {
   std::uintptr_t Internal, InternalHigh;  // the operation's status and count
-  DWORD Offset, OffsetHigh;
-  HANDLE hEvent;  // an event is a bool
+  HANDLE hEvent;                          // an event is a bool
 };
 struct COMMTIMEOUTS {
-  DWORD ReadIntervalTimeout, ReadTotalTimeoutMultiplier, ReadTotalTimeoutConstant;
-  DWORD WriteTotalTimeoutMultiplier, WriteTotalTimeoutConstant;
+  DWORD ReadIntervalTimeout, WriteTotalTimeoutConstant;  // the others are not set
 };
 struct COMSTAT {
   DWORD cbInQue, cbOutQue;
@@ -60,44 +59,35 @@ struct Driver {
   bool refusesMask;  // SetCommMask fails
   bool endsWaits;    // every WaitCommEvent ends at once, cancelled with no event (Wine 8 on a pty)
 };
-struct Port {
+struct Port {  // its address is the port's handle
   Driver driver;
-  char idleWait;  // how the last MsgWaitForMultipleObjectsEx waited: W on the arrival alone, 1 for 1 ms
-  DWORD mask, history, *waitEvents;  // where the pending WaitCommEvent puts its events
-  int queued;
-  OVERLAPPED *waiting, *writing;  // the pending WaitCommEvent and write
+  char idleWait = 0;  // how the last MsgWaitForMultipleObjectsEx waited: W on the arrival alone, 1 for 1 ms
+  int queued = 0;     // bytes arrived and not read
+  DWORD mask = 0, history = 0, lastError = 0;
+  DWORD* waitEvents = nullptr;                        // where the pending WaitCommEvent puts its events
+  OVERLAPPED *waiting = nullptr, *writing = nullptr;  // the pending WaitCommEvent and write
 };
 inline Port port;
-inline char portHandle;
-inline DWORD lastError;
 
 inline BOOL Fail(DWORD error) {
-  lastError = error;
+  port.lastError = error;
   return FALSE;
 }
-inline bool& Signalled(HANDLE event) {
-  return *static_cast<bool*>(event);
-}
-inline void Start(OVERLAPPED* record) {
-  record->Internal = Pending;
-  Signalled(record->hEvent) = false;
-}
-// Ends an operation; a pending one, given as port.waiting or port.writing, is pending no more.
-inline void Complete(OVERLAPPED*& operation, std::uintptr_t status, DWORD count) {
-  operation->Internal = status;
-  operation->InternalHigh = count;
-  Signalled(operation->hEvent) = true;
-  operation = nullptr;
+// Any status but Pending signals the operation's event.
+inline void Set(OVERLAPPED* record, std::uintptr_t status, DWORD count = 0) {
+  record->Internal = status;
+  record->InternalHigh = count;
+  *static_cast<bool*>(record->hEvent) = status != Pending;
 }
 inline void EndWait(DWORD events, std::uintptr_t status) {
   *port.waitEvents = events;
-  Complete(port.waiting, status, 0);
+  Set(std::exchange(port.waiting, nullptr), status);
 }
 inline BOOL Cancel(const OVERLAPPED* record) {  // record null: every pending operation
   const bool wait = port.waiting != nullptr && (record == nullptr || record == port.waiting);
   const bool write = port.writing != nullptr && (record == nullptr || record == port.writing);
   if (wait) EndWait(0, Cancelled);
-  if (write) Complete(port.writing, Cancelled, 0);
+  if (write) Set(std::exchange(port.writing, nullptr), Cancelled);
   return wait || write ? TRUE : Fail(ERROR_NOT_FOUND);
 }
 inline void Arrive() {  // a byte comes in on the line
@@ -109,30 +99,27 @@ inline void Arrive() {  // a byte comes in on the line
 }  // namespace model
 
 inline HANDLE CreateFileA(const char* name, DWORD, DWORD, void*, DWORD, DWORD, HANDLE) {
-  return std::strcmp(name, "\\\\.\\COM1") == 0 ? &model::portHandle : INVALID_HANDLE_VALUE;
+  return std::strcmp(name, "\\\\.\\COM1") == 0 ? &model::port : INVALID_HANDLE_VALUE;
 }
-inline HANDLE CreateEventA(void*, BOOL, BOOL signalled, const char*) {
-  return new bool(signalled != 0);
+inline HANDLE CreateEventA(void*, BOOL, BOOL, const char*) {
+  return new bool(false);
 }
 inline BOOL CloseHandle(HANDLE handle) {
-  if (handle != &model::portHandle) delete static_cast<bool*>(handle);
+  if (handle != &model::port) delete static_cast<bool*>(handle);
   return TRUE;
 }
 inline DWORD GetLastError() {
-  return model::lastError;
+  return model::port.lastError;
 }
-inline BOOL GetCommState(HANDLE, DCB*) {
+// Line settings: taken, and not looked at.
+template <class... Arguments>
+BOOL Accepted(Arguments...) {
   return TRUE;
 }
-inline BOOL SetCommState(HANDLE, DCB*) {
-  return TRUE;
-}
-inline BOOL SetupComm(HANDLE, DWORD, DWORD) {
-  return TRUE;
-}
-inline BOOL SetCommTimeouts(HANDLE, COMMTIMEOUTS*) {
-  return TRUE;
-}
+inline constexpr BOOL (*GetCommState)(HANDLE, DCB*) = Accepted;
+inline constexpr BOOL (*SetCommState)(HANDLE, DCB*) = Accepted;
+inline constexpr BOOL (*SetupComm)(HANDLE, DWORD, DWORD) = Accepted;
+inline constexpr BOOL (*SetCommTimeouts)(HANDLE, COMMTIMEOUTS*) = Accepted;
 inline BOOL SetCommMask(HANDLE, DWORD mask) {
   if (model::port.driver.refusesMask) return model::Fail(ERROR_INVALID_PARAMETER);
   model::port.mask = mask;
@@ -143,30 +130,25 @@ inline BOOL SetCommMask(HANDLE, DWORD mask) {
 inline BOOL WaitCommEvent(HANDLE, DWORD* events, OVERLAPPED* record) {
   model::Port& port = model::port;
   if (port.mask == 0 || port.waiting != nullptr) return model::Fail(ERROR_INVALID_PARAMETER);
-  model::Start(record);
-  port.waiting = record;
+  model::Set(port.waiting = record, model::Pending);
   port.waitEvents = events;
   if (port.driver.endsWaits) model::EndWait(0, model::Cancelled);  // Wine 8 on a pty: pending, then cancelled
   if (port.waiting == nullptr || port.history == 0) return model::Fail(ERROR_IO_PENDING);
-  model::EndWait(port.history, model::Done);
-  port.history = 0;
+  model::EndWait(std::exchange(port.history, 0), model::Done);
   return TRUE;
 }
-inline BOOL ClearCommError(HANDLE, DWORD* errors, COMSTAT* status) {
-  *errors = 0;
+inline BOOL ClearCommError(HANDLE, DWORD*, COMSTAT* status) {
   *status = COMSTAT{static_cast<DWORD>(model::port.queued), 0};
   return TRUE;
 }
-inline BOOL ReadFile(HANDLE, void* buffer, DWORD count, DWORD* done, OVERLAPPED* record) {
+inline BOOL ReadFile(HANDLE, void*, DWORD count, DWORD* done, OVERLAPPED* record) {
   *done = std::min(count, static_cast<DWORD>(model::port.queued));
-  std::memset(buffer, 'x', *done);
   model::port.queued -= static_cast<int>(*done);
-  model::Complete(record, model::Done, *done);
+  model::Set(record, model::Done, *done);
   return TRUE;
 }
 inline BOOL WriteFile(HANDLE, const void*, DWORD, DWORD*, OVERLAPPED* record) {
-  model::Start(record);
-  model::port.writing = record;
+  model::Set(model::port.writing = record, model::Pending);
   return model::Fail(ERROR_IO_PENDING);
 }
 inline BOOL GetOverlappedResult(HANDLE, OVERLAPPED* record, DWORD* done, BOOL wait) {
@@ -183,10 +165,10 @@ inline BOOL CancelIoEx(HANDLE, OVERLAPPED* record) {
   return model::Cancel(record);
 }
 inline DWORD WaitForSingleObject(HANDLE event, DWORD) {
-  return model::Signalled(event) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+  return *static_cast<bool*>(event) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 inline DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD ms, DWORD, DWORD) {
   model::port.idleWait = count == 1 && ms == INFINITE ? 'W' : count == 0 && ms == 1 ? '1' : '?';
-  if (count == 1 && model::Signalled(handles[0])) return WAIT_OBJECT_0;
+  if (count == 1 && *static_cast<bool*>(handles[0])) return WAIT_OBJECT_0;
   return ms == INFINITE ? WAIT_OBJECT_0 + count : WAIT_TIMEOUT;
 }
