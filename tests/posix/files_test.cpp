@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -26,20 +25,17 @@ void Put(const std::string& path, const std::string& text, mode_t mode = 0644) {
   chmod(path.c_str(), mode);
 }
 
-// A received file saved as the core saves it: through a new file beside the one it replaces.
-bool Save(const std::string& chosen, const std::string& text) {
-  char target[4096];
-  if (!platform::ResolveSaveTarget(chosen.c_str(), target, sizeof target)) return false;
-  const std::string temporary = std::string(target).substr(0, std::string(target).rfind('/') + 1) + "~0.tmp";
-  platform::FileHandle file = platform::CreateNewFile(temporary.c_str());
-  const bool written = platform::WriteToFile(file, text.data(), int(text.size())) == int(text.size());
-  return platform::CloseFile(file) && written && platform::ReplaceFile(temporary.c_str(), target);
-}
-
-// What a save left behind: its answer, the file's contents and mode, and whether the chosen name is a link.
-std::string Left(bool saved, const std::string& file, const std::string& chosen) {
+// Saves "new" as the core saves a received file, through a new file beside the one it replaces, and
+// tells what that left: the answer, the file's contents and mode, and whether the chosen name is a link.
+std::string Save(const std::string& chosen, const std::string& file) {
+  char target[4096], mode[8];
+  if (!platform::ResolveSaveTarget(chosen.c_str(), target, sizeof target)) return "unresolved";
+  const std::string temporary = std::filesystem::path(target).replace_filename("~0.tmp");
+  platform::FileHandle handle = platform::CreateNewFile(temporary.c_str());
+  const bool written = platform::WriteToFile(handle, "new", 3) == 3;
+  const bool saved =
+      platform::CloseFile(handle) && written && platform::ReplaceFile(temporary.c_str(), target);
   std::ifstream in(file);
-  char mode[8];
   std::snprintf(mode, sizeof mode, " %o", unsigned(std::filesystem::status(file).permissions()));
   return (saved ? "saved " : "refused ") + std::string(std::istreambuf_iterator<char>(in), {}) + mode +
          (std::filesystem::is_symlink(chosen) ? " link" : "");
@@ -66,10 +62,9 @@ TEST_P(Saves, KeepWhatTheOwnerSet) {
   ASSERT_TRUE(!row.viaLink || symlink("data.bin", link.c_str()) == 0);
   chmod(folder.c_str(), row.folderMode);
   const mode_t userMask = umask(row.umask);
-  const bool saved = Save(row.viaLink ? link : file, "new");
+  EXPECT_EQ(Save(row.viaLink ? link : file, file), row.left);
   umask(userMask);
   chmod(folder.c_str(), 0700);
-  EXPECT_EQ(Left(saved, file, link), row.left);
   std::filesystem::remove_all(folder);
 }
 
@@ -117,10 +112,9 @@ TEST_P(Search, FollowsTheWindowsOrder) {
   setenv("PATH", ("/nonexistent::" + path).c_str(), 1);
   auto folder = [&](char letter) { return letter == 'E' ? program : letter == 'C' ? current : path; };
   for (const char* letter = row.where; *letter != '\0'; ++letter) Put(folder(*letter) + "/" + row.file, "");
-  char found[4096];
-  std::memset(found, 'x', sizeof found);  // a path written without its end shows
-  const bool any = platform::SearchFile(row.sought, row.extension, found, sizeof found);
-  EXPECT_EQ(any ? std::string(found) : "", row.foundIn != 0 ? folder(row.foundIn) + "/" + row.file : "");
+  std::string found(4096, 'x');  // a path written without its end shows
+  const bool any = platform::SearchFile(row.sought, row.extension, found.data(), int(found.size()));
+  EXPECT_EQ(any ? found.c_str() : "", row.foundIn != 0 ? folder(row.foundIn) + "/" + row.file : "");
   for (const std::string& made : {program + "/" + row.file, current, path}) std::filesystem::remove_all(made);
 }
 
