@@ -34,22 +34,19 @@ struct COMMTIMEOUTS {
 struct COMSTAT {
   DWORD cbInQue, cbOutQue;
 };
-struct DCB {
-  DWORD DCBlength, BaudRate;
-  DWORD fBinary : 1, fParity : 1, fOutxCtsFlow : 1, fOutxDsrFlow : 1, fDtrControl : 2, fDsrSensitivity : 1;
-  DWORD fOutX : 1, fInX : 1, fRtsControl : 2;
+struct DCB {  // the flags are bit fields on Windows
+  DWORD DCBlength, BaudRate, fBinary, fParity, fOutxCtsFlow, fOutxDsrFlow, fDtrControl, fDsrSensitivity;
+  DWORD fOutX, fInX, fRtsControl;
   unsigned char ByteSize, Parity, StopBits;
 };
 
 constexpr DWORD GENERIC_READ = 0x80000000, GENERIC_WRITE = 0x40000000, OPEN_EXISTING = 3;
 constexpr DWORD FILE_FLAG_OVERLAPPED = 0x40000000, FILE_ATTRIBUTE_NORMAL = 0x80;
 constexpr unsigned char NOPARITY = 0, ONESTOPBIT = 0;
-constexpr DWORD DTR_CONTROL_DISABLE = 0, RTS_CONTROL_DISABLE = 0;
-constexpr DWORD EV_RXCHAR = 0x0001;
+constexpr DWORD DTR_CONTROL_DISABLE = 0, RTS_CONTROL_DISABLE = 0, EV_RXCHAR = 0x0001;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87, ERROR_OPERATION_ABORTED = 995;
 constexpr DWORD ERROR_IO_INCOMPLETE = 996, ERROR_IO_PENDING = 997, ERROR_NOT_FOUND = 1168;
-constexpr DWORD WAIT_OBJECT_0 = 0, WAIT_TIMEOUT = 0x102;
-constexpr DWORD QS_ALLINPUT = 0x4FF, MWMO_INPUTAVAILABLE = 0x4;
+constexpr DWORD WAIT_OBJECT_0 = 0, WAIT_TIMEOUT = 0x102, QS_ALLINPUT = 0x4FF, MWMO_INPUTAVAILABLE = 0x4;
 
 namespace model {
 
