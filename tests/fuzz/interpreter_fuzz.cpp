@@ -3,9 +3,7 @@
 #include <string>
 
 #include "terminal/screen.h"
-#include "tests/fake/fake_platform.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "tests/unit/support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
@@ -14,11 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fake::world.files["/data/send.bin"] = std::string(script % 7 * 100, 'd');
   fake::world.files["/prog/TXT00001.KVB"] = "heading\nfirst\r\nsecond\n";
   for (int i = 0; i < 4; ++i) {
-    if (script & (1 << i)) {
-      fake::world.dialogAnswers.push_back(std::string(i % 2 ? "/data/received.bin" : "/data/send.bin"));
-    } else {
-      fake::world.dialogAnswers.push_back(std::nullopt);
-    }
+    const std::string file = i % 2 ? "/data/received.bin" : "/data/send.bin";
+    fake::world.dialogAnswers.push_back(script & (1 << i) ? std::optional(file) : std::nullopt);
   }
   RunLoopUntilIdle();
   if (PendingText[PendingTextSize - 1] != 0 && PendingText[0] != 0) __builtin_trap();

@@ -2,7 +2,6 @@
 // buffer, and the bytes counted are the ones stored.
 #include <string>
 
-#include "tests/fake/fake_platform.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "transfer/block_protocol.h"
 

@@ -2,9 +2,7 @@
 // outside the search folders.
 #include <string>
 
-#include "tests/fake/fake_platform.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "tests/unit/support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 5) return 0;

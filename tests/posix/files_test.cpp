@@ -6,8 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <cstring>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -21,28 +20,25 @@ std::string MakeFolder() {
   return mkdtemp(name) != nullptr ? name : "";
 }
 
-void Put(const std::string& path, const std::string& text) {
+void Put(const std::string& path, const std::string& text, mode_t mode = 0644) {
   std::ofstream(path) << text;
+  chmod(path.c_str(), mode);
 }
 
-std::string Contents(const std::string& path) {
-  std::ifstream in(path);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-mode_t ModeOf(const std::string& path) {
-  struct stat info {};
-  return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
-}
-
-// A received file saved as the core saves it: through a new file beside the one it replaces.
-bool Save(const std::string& chosen, const std::string& text) {
-  char target[4096];
-  if (!platform::ResolveSaveTarget(chosen.c_str(), target, sizeof target)) return false;
-  const std::string temporary = std::string(target).substr(0, std::string(target).rfind('/') + 1) + "~0.tmp";
-  platform::FileHandle file = platform::CreateNewFile(temporary.c_str());
-  const bool written = platform::WriteToFile(file, text.data(), int(text.size())) == int(text.size());
-  return platform::CloseFile(file) && written && platform::ReplaceFile(temporary.c_str(), target);
+// Saves "new" as the core saves a received file, through a new file beside the one it replaces, and
+// tells what that left: the answer, the file's contents and mode, and whether the chosen name is a link.
+std::string Save(const std::string& chosen, const std::string& file) {
+  char target[4096], mode[8];
+  if (!platform::ResolveSaveTarget(chosen.c_str(), target, sizeof target)) return "unresolved";
+  const std::string temporary = std::filesystem::path(target).replace_filename("~0.tmp");
+  platform::FileHandle handle = platform::CreateNewFile(temporary.c_str());
+  const bool written = platform::WriteToFile(handle, "new", 3) == 3;
+  const bool saved =
+      platform::CloseFile(handle) && written && platform::ReplaceFile(temporary.c_str(), target);
+  std::ifstream in(file);
+  std::snprintf(mode, sizeof mode, " %o", unsigned(std::filesystem::status(file).permissions()));
+  return (saved ? "saved " : "refused ") + std::string(std::istreambuf_iterator<char>(in), {}) + mode +
+         (std::filesystem::is_symlink(chosen) ? " link" : "");
 }
 
 struct SaveCase {
@@ -50,8 +46,7 @@ struct SaveCase {
   int oldMode;   // the file the save replaces, -1: none
   bool viaLink;  // the chosen name is a link to it
   mode_t folderMode, umask;
-  bool saved;
-  mode_t mode;  // the file's mode afterwards
+  const char* left;
 };
 
 void PrintTo(const SaveCase& row, std::ostream* out) {
@@ -63,32 +58,25 @@ class Saves : public ::testing::TestWithParam<SaveCase> {};
 TEST_P(Saves, KeepWhatTheOwnerSet) {
   const SaveCase& row = GetParam();
   const std::string folder = MakeFolder(), file = folder + "/data.bin", link = folder + "/chosen.bin";
-  if (row.oldMode >= 0) {
-    Put(file, "old");
-    chmod(file.c_str(), mode_t(row.oldMode));
-  }
+  if (row.oldMode >= 0) Put(file, "old", mode_t(row.oldMode));
   ASSERT_TRUE(!row.viaLink || symlink("data.bin", link.c_str()) == 0);
   chmod(folder.c_str(), row.folderMode);
   const mode_t userMask = umask(row.umask);
-  EXPECT_EQ(Save(row.viaLink ? link : file, "new"), row.saved);
+  EXPECT_EQ(Save(row.viaLink ? link : file, file), row.left);
   umask(userMask);
   chmod(folder.c_str(), 0700);
-  EXPECT_EQ(Contents(file), row.saved ? "new" : "old");
-  EXPECT_EQ(ModeOf(file), row.mode);
-  struct stat info {};
-  EXPECT_EQ(lstat(link.c_str(), &info) == 0 && S_ISLNK(info.st_mode), row.viaLink);
   std::filesystem::remove_all(folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     LinuxFiles, Saves,
-    ::testing::Values(SaveCase{"PrivateFileStaysPrivate", 0600, false, 0700, 022, true, 0600},
-                      SaveCase{"NewFileUnderUmask002", -1, false, 0700, 002, true, 0664},
-                      SaveCase{"NewFileUnderUmask007", -1, false, 0700, 007, true, 0660},
-                      SaveCase{"ReadOnlyFileIsKept", 0444, false, 0700, 022, false, 0444},
-                      SaveCase{"LinkStaysALink", 0640, true, 0700, 022, true, 0640},
-                      SaveCase{"DanglingLinkMakesItsFile", -1, true, 0700, 022, true, 0644},
-                      SaveCase{"UnlistableFolderStillSaves", 0600, false, 0300, 022, true, 0600}),
+    ::testing::Values(SaveCase{"PrivateFileStaysPrivate", 0600, false, 0700, 022, "saved new 600"},
+                      SaveCase{"NewFileUnderUmask002", -1, false, 0700, 002, "saved new 664"},
+                      SaveCase{"NewFileUnderUmask007", -1, false, 0700, 007, "saved new 660"},
+                      SaveCase{"ReadOnlyFileIsKept", 0444, false, 0700, 022, "refused old 444"},
+                      SaveCase{"LinkStaysALink", 0640, true, 0700, 022, "saved new 640 link"},
+                      SaveCase{"DanglingLinkMakesItsFile", -1, true, 0700, 022, "saved new 644 link"},
+                      SaveCase{"UnlistableFolderStillSaves", 0600, false, 0300, 022, "saved new 600"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LinuxFiles, APageLockedByAnotherOpenerIsReadSharedButNotTakenExclusively) {
@@ -102,15 +90,12 @@ TEST(LinuxFiles, APageLockedByAnotherOpenerIsReadSharedButNotTakenExclusively) {
   std::filesystem::remove_all(folder);
 }
 
-// Where a name is found: the program's folder, the current folder, then PATH; names are
-// case-sensitive and the extension is added only to a name without one.
+// Where a name is found: the program's folder, the current folder, then PATH; names are case-sensitive
+// and the extension is added only to a name without one. A row puts its file in each folder of where
+// (E the program's, C the current, P on PATH), and finds it in foundIn (0: not found).
 struct SearchCase {
-  const char* name;
-  const char* where;  // a letter per folder holding the file: E the program's, C the current, P on PATH
-  const char* file;   // the name on the disk
-  const char* sought;
-  const char* extension;
-  char foundIn;  // the folder it is found in, 0: not found
+  const char *name, *where, *file, *sought, *extension;
+  char foundIn;
 };
 
 void PrintTo(const SearchCase& row, std::ostream* out) {
@@ -121,21 +106,16 @@ class Search : public ::testing::TestWithParam<SearchCase> {};
 
 TEST_P(Search, FollowsTheWindowsOrder) {
   const SearchCase& row = GetParam();
-  char exe[4096] = {};
-  ASSERT_GT(readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
-  const std::string program = std::string(exe).substr(0, std::string(exe).rfind('/'));
+  const std::string program = std::filesystem::read_symlink("/proc/self/exe").parent_path();
   const std::string current = MakeFolder(), path = MakeFolder();
   ASSERT_EQ(chdir(current.c_str()), 0);
   setenv("PATH", ("/nonexistent::" + path).c_str(), 1);
   auto folder = [&](char letter) { return letter == 'E' ? program : letter == 'C' ? current : path; };
   for (const char* letter = row.where; *letter != '\0'; ++letter) Put(folder(*letter) + "/" + row.file, "");
-  char found[4096];
-  std::memset(found, 'x', sizeof found);  // a path written without its end shows
-  const bool any = platform::SearchFile(row.sought, row.extension, found, sizeof found);
-  EXPECT_EQ(any ? std::string(found) : "", row.foundIn != 0 ? folder(row.foundIn) + "/" + row.file : "");
-  unlink((program + "/" + row.file).c_str());
-  std::filesystem::remove_all(current);
-  std::filesystem::remove_all(path);
+  std::string found(4096, 'x');  // a path written without its end shows
+  const bool any = platform::SearchFile(row.sought, row.extension, found.data(), int(found.size()));
+  EXPECT_EQ(any ? found.c_str() : "", row.foundIn != 0 ? folder(row.foundIn) + "/" + row.file : "");
+  for (const std::string& made : {program + "/" + row.file, current, path}) std::filesystem::remove_all(made);
 }
 
 INSTANTIATE_TEST_SUITE_P(

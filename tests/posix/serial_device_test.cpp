@@ -9,7 +9,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -45,79 +44,60 @@ extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
 
 namespace {
 
-class PseudoTerminal : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char name[256];
-    ASSERT_EQ(openpty(&master_, &slave_, name, nullptr, nullptr), 0);
-    setenv("MIRELOX_COM1", name, 1);
-    setenv("MIRELOX_COM2", "/nonexistent/serial-device", 1);
-  }
-  void TearDown() override {
-    close(master_);
-    close(slave_);
-  }
-  // The pty moves bytes between its ends asynchronously.
-  static int WaitForCount(platform::SerialDevice* device, int expected) {
-    for (int tries = 0; tries < 200 && platform::SerialBytesWaiting(device) < expected; ++tries) usleep(5000);
-    return platform::SerialBytesWaiting(device);
-  }
-  int master_ = -1, slave_ = -1;
-};
-
-TEST_F(PseudoTerminal, OpensRaw4800EightNoneOneWithModemLinesDroppedForOneOpenerAtATime) {
+TEST(PseudoTerminal, ARaw4800EightNoneOneLineForOneOpenerAtATimeMovesBytesUnchanged) {
+  int master = -1, slave = -1;
+  char name[256];
+  ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+  setenv("MIRELOX_COM1", name, 1);
+  setenv("MIRELOX_COM2", "/nonexistent/serial-device", 1);
   EXPECT_EQ(platform::OpenSerialDevice(2), nullptr);
-  unsetenv("MIRELOX_COM3");
   platform::CloseSerialDevice(platform::OpenSerialDevice(3));
   EXPECT_STREQ(OpenedPath, "/dev/ttyS2");
-  for (int round = 0; round < 2; ++round) {  // the same user opens the port again after a close
-    ClearedModemLines = 0;
-    platform::SerialDevice* device = platform::OpenSerialDevice(1);
-    ASSERT_NE(device, nullptr) << round;
-    EXPECT_EQ(ClearedModemLines, TIOCM_DTR | TIOCM_RTS);
-    EXPECT_EQ(platform::OpenSerialDevice(1), nullptr);
-    termios line{};
-    ASSERT_EQ(tcgetattr(slave_, &line), 0);
-    EXPECT_EQ(cfgetispeed(&line), speed_t(B4800));
-    EXPECT_EQ(cfgetospeed(&line), speed_t(B4800));
-    EXPECT_EQ(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD),
-              tcflag_t(CS8 | CLOCAL | CREAD));
-    EXPECT_EQ(line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | ISTRIP), 0u);
-    EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
-    EXPECT_EQ(line.c_oflag & OPOST, 0u);
-    EXPECT_EQ(line.c_cc[VMIN] + line.c_cc[VTIME], 0);
-    platform::CloseSerialDevice(device);
-  }
-}
-
-TEST_F(PseudoTerminal, MovesBytesBothWaysUnchangedAndGivesUpOnAFullQueue) {
+  // The same user opens the port again after a close, for one opener at a time.
+  platform::CloseSerialDevice(platform::OpenSerialDevice(1));
   platform::SerialDevice* device = platform::OpenSerialDevice(1);
   ASSERT_NE(device, nullptr);
+  EXPECT_EQ(ClearedModemLines, TIOCM_DTR | TIOCM_RTS);
+  EXPECT_EQ(platform::OpenSerialDevice(1), nullptr);
+  termios line{};
+  ASSERT_EQ(tcgetattr(slave, &line), 0);
+  EXPECT_EQ(cfgetospeed(&line), speed_t(B4800));
+  EXPECT_EQ(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD),
+            tcflag_t(CS8 | CLOCAL | CREAD));
+  // Nothing cooks the bytes, and a read never waits.
+  EXPECT_EQ((line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | ISTRIP)) | (line.c_oflag & OPOST) |
+                (line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)) | line.c_cc[VMIN] | line.c_cc[VTIME],
+            0u);
+
   unsigned char buffer[8] = {};
   EXPECT_EQ(platform::ReadSerial(device, buffer, 8), 0);  // nothing there: returns at once
   // Bytes a cooked line would change or swallow: CR, LF, XON, XOFF, DEL and a high byte.
   const std::string bytes = "\r\n\x11\x13\x7f\x86";
-  ASSERT_EQ(write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
-  ASSERT_EQ(WaitForCount(device, 6), 6);
+  ASSERT_EQ(write(master, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+  for (int tries = 0; tries < 200 && platform::SerialBytesWaiting(device) < 6; ++tries) usleep(5000);
+  ASSERT_EQ(platform::SerialBytesWaiting(device), 6);
   EXPECT_EQ(platform::ReadSerial(device, buffer, 4), 4);
   EXPECT_EQ(platform::ReadSerial(device, buffer + 4, 8), 2);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 6), bytes);
   for (unsigned char byte : bytes) platform::WriteSerialByte(device, byte);
   std::string received(6, '\0');
-  pollfd readable{master_, POLLIN, 0};
+  pollfd readable{master, POLLIN, 0};
   for (size_t got = 0; got < 6 && poll(&readable, 1, 1000) == 1;) {
-    got += std::max<ssize_t>(0, read(master_, &received[got], 6 - got));
+    got += std::max<ssize_t>(0, read(master, &received[got], 6 - got));
   }
   EXPECT_EQ(received, bytes);
+
   // Nobody reads the other end: fill the output queue until it takes no more.
-  ASSERT_EQ(fcntl(slave_, F_SETFL, fcntl(slave_, F_GETFL) | O_NONBLOCK), 0);
+  ASSERT_EQ(fcntl(slave, F_SETFL, fcntl(slave, F_GETFL) | O_NONBLOCK), 0);
   char block[256] = {};
-  while (write(slave_, block, sizeof block) > 0) {
+  while (write(slave, block, sizeof block) > 0) {
   }
   const int64_t start = platform::NowMs();
   platform::WriteSerialByte(device, 'x');
   EXPECT_GE(platform::NowMs() - start, 900);  // it waited for room before giving up
   platform::CloseSerialDevice(device);
+  close(master);
+  close(slave);
 }
 
 }  // namespace

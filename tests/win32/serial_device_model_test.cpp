@@ -1,11 +1,11 @@
-// The Windows serial device over a model of a Windows serial driver (model/kernel32_model.cpp): each
-// row plays idle turns of the main loop and events on the line, and reads how each idle turn waited.
+// The Windows serial device over a model of a Windows serial driver (model/windows.h): each row
+// plays idle turns of the main loop and events on the line, and reads how each idle turn waited.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
 #include "platform/platform.h"
-#include "tests/win32/model/kernel32_model.h"
 
 namespace {
 
@@ -17,36 +17,24 @@ struct Row {
 };
 
 void PrintTo(const Row& row, std::ostream* out) {
-  *out << row.script;
-}
-
-char IdleTurn(platform::SerialDevice* device) {
-  const int calls = model::LastIdleWait().calls;
-  platform::WaitForMessageOrByte(device, -1);
-  const model::IdleWait wait = model::LastIdleWait();
-  if (wait.calls == calls) return '-';
-  if (wait.handles == 1 && wait.ms == INFINITE) return 'W';
-  return wait.handles == 0 && wait.ms == 1 ? '1' : '?';
+  *out << row.name;
 }
 
 class Win32SerialModel : public ::testing::TestWithParam<Row> {};
 
 TEST_P(Win32SerialModel, IdleTurnsWaitAsTheDriverAllows) {
-  model::Reset(GetParam().driver);
+  model::port = model::Port{GetParam().driver};
   platform::SerialDevice* device = platform::OpenSerialDevice(1);
   ASSERT_NE(device, nullptr);
   std::string turns;
   for (const char* step = GetParam().script; *step != '\0'; ++step) {
-    unsigned char byte = 'w';
-    if (*step == 'i') turns += IdleTurn(device);
-    if (*step == 'b') model::Arrive(1);
-    while (*step == 'r' && platform::ReadSerial(device, &byte, 1) > 0) {
-    }
-    if (*step == 'w') {
-      model::StallWrites(true);
-      platform::WriteSerialByte(device, byte);
-      model::StallWrites(false);
-    }
+    unsigned char buffer[8];
+    model::port.idleWait = '-';  // stays so when the turn does not wait
+    if (*step == 'i') platform::WaitForMessageOrByte(device, -1);
+    if (*step == 'i') turns += model::port.idleWait;
+    if (*step == 'b') model::Arrive();
+    if (*step == 'r') platform::ReadSerial(device, buffer, sizeof buffer);
+    if (*step == 'w') platform::WriteSerialByte(device, 'w');
   }
   EXPECT_EQ(turns, GetParam().turns);
   platform::CloseSerialDevice(device);
