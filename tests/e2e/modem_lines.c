@@ -22,18 +22,14 @@ static int Forward(const char* name, int fd, unsigned long request, void* argume
   return real(fd, request, argument);
 }
 
-int ioctl(int fd, unsigned long request, ...) {
-  va_list arguments;
-  va_start(arguments, request);
-  void* argument = va_arg(arguments, void*);
-  va_end(arguments);
-  return Forward("ioctl", fd, request, argument);
-}
-
-int __ioctl_time64(int fd, unsigned long request, ...) {
-  va_list arguments;
-  va_start(arguments, request);
-  void* argument = va_arg(arguments, void*);
-  va_end(arguments);
-  return Forward("__ioctl_time64", fd, request, argument);
-}
+// Each entry point forwards to the real function of its own name.
+#define FORWARDING(name)                          \
+  int name(int fd, unsigned long request, ...) {  \
+    va_list arguments;                            \
+    va_start(arguments, request);                 \
+    void* argument = va_arg(arguments, void*);    \
+    va_end(arguments);                            \
+    return Forward(#name, fd, request, argument); \
+  }
+FORWARDING(ioctl)
+FORWARDING(__ioctl_time64)
