@@ -6,14 +6,12 @@ kind=$1
 [ "$kind" = linux ] || . "$(dirname "${BASH_SOURCE[0]}")/wine-able.sh"
 export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
 W=$(mktemp -d /tmp/mirelox-e2e.XXXXXX) && chmod 755 "$W"
-P=$W/prog # the program's own folder
-mkdir -p "$P" "$W/home/run" "$W/files" && chmod 700 "$W/home/run"
+P=$W/prog && mkdir -p "$P" "$W/home/run" "$W/files" && chmod 700 "$W/home/run" # P: the program's own folder
 for n in 1 2 3 4 5 6; do export "MIRELOX_COM$n=$W/com$n"; done # the Linux program's COMn
 pids=() && declare -A din dout dpid # what to end; each device's pipes and process
 
 cleanup() {
-  local status=$? shot=/tmp/mirelox-e2e-failure-$(basename "$0" .sh)-$kind.png
-  set +e
+  local status=$? shot=/tmp/mirelox-e2e-failure-$(basename "$0" .sh)-$kind.png && set +e
   [ $status = 0 ] || { import -window root "$shot" && echo "--- $shot"; for f in program devsim wine; do
     [ ! -s "$W/$f.log" ] || { echo "--- $f.log:" && grep -av :trace: "$W/$f.log" | tail -n 20; }; done; } >&2
   kill "${pids[@]}" 2>/dev/null
@@ -122,15 +120,15 @@ others() { xdotool search --onlyvisible --name "^$1\$" | grep -vx "$2"; } # othe
 # dialog TITLE PATH [new]: picks PATH in the file dialog titled TITLE, answering Yes to the question
 # GTK asks before it creates a new file; any other window of that title fails the run.
 dialog() {
-  local id other && opens "$1" && id=$(visible "^$1\$")
+  local id other WINDOW && opens "$1" && id=$(visible "^$1\$") && WINDOW=$id # the window keys go to
   for _ in 1 2 3; do
     if [ "$kind" = linux ]; then # the location entry opens on ctrl+L; what comes before it is ready is lost
-      WINDOW=$id keys ctrl+l && settles "$id" && WINDOW=$id keys ctrl+a && xdotool type --delay 40 "$2"
+      keys ctrl+l && settles "$id" && keys ctrl+a && xdotool type --delay 40 "$2"
     else # to the file's folder first, as a user goes: the dialog makes that the current folder
-      xdotool windowfocus --sync "$id" type --delay 40 "Z:$(dirname "$2" | tr / '\\')"
-      WINDOW=$id keys Return && settles "$id" && xdotool type --delay 40 "$(basename "$2")"
+      xdotool windowfocus --sync "$id" type --delay 40 "Z:$(dirname "$2" | tr / '\\')" && keys Return &&
+        settles "$id" && xdotool type --delay 40 "$(basename "$2")"
     fi
-    settles "$id" && WINDOW=$id keys Return && until_ok 3 eval "! shown '^$1\$' || others '$1' $id >/dev/null" || continue
+    settles "$id" && keys Return && until_ok 3 eval "! shown '^$1\$' || others '$1' $id >/dev/null" || continue
     other=$(others "$1" "$id") || return 0
     [ "$kind:${3:-}" = linux:new ] && until_ok 5 box_says "$(basename "$2") does not exist.\nDo you want to create it?" &&
       WINDOW=$other keys Return && until_ok 10 eval "! shown '^$1\$'" && return
@@ -143,8 +141,7 @@ dialog() {
 # 3 pixels upright keeps their stems and drops the caret, 2 pixels high, which Wine blinks) and blanks it;
 # grid prints 25 rows of 81 cells (the 81st is where a row spills), '#' where a cell holds ink.
 park='\e[25;99H' # the caret, under the cursor's cell, right of the grid (a paint below row 27 clears)
-# stable COMMAND...: what COMMAND prints once it prints the same twice (the display has caught up);
-# a display that never settles fails the run.
+# stable COMMAND...: what COMMAND prints once it prints the same twice; a display that never settles fails.
 stable() { local a b && b=$("$@") && for _ in {1..20}; do a=$b && b=$("$@") && [ "$a" = "$b" ] && echo "$b" && return; done; fail "the screen never settled"; }
 still() { stable eval "import -window root ppm:$1 && md5sum <$1" >/dev/null; } # still FILE: a settled screenshot
 blank() { must "$1" "send \e[J" && sync_with "$1" && must "$1" "send $park"; } # a clear screen, caret parked

@@ -9,8 +9,6 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-int __ioctl_time64(int fd, unsigned long request, ...);
-
 static int Forward(const char* name, int fd, unsigned long request, void* argument) {
   int (*real)(int, unsigned long, ...) = dlsym(RTLD_NEXT, name);
   if (real == NULL) real = dlsym(RTLD_NEXT, "ioctl");  // a 64-bit libc has no __ioctl_time64
