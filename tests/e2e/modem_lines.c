@@ -9,8 +9,6 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-int __ioctl_time64(int fd, unsigned long request, ...);
-
 static int Forward(const char* name, int fd, unsigned long request, void* argument) {
   int (*real)(int, unsigned long, ...) = dlsym(RTLD_NEXT, name);
   if (real == NULL) real = dlsym(RTLD_NEXT, "ioctl");  // a 64-bit libc has no __ioctl_time64
@@ -22,18 +20,14 @@ static int Forward(const char* name, int fd, unsigned long request, void* argume
   return real(fd, request, argument);
 }
 
-int ioctl(int fd, unsigned long request, ...) {
-  va_list arguments;
-  va_start(arguments, request);
-  void* argument = va_arg(arguments, void*);
-  va_end(arguments);
-  return Forward("ioctl", fd, request, argument);
-}
-
-int __ioctl_time64(int fd, unsigned long request, ...) {
-  va_list arguments;
-  va_start(arguments, request);
-  void* argument = va_arg(arguments, void*);
-  va_end(arguments);
-  return Forward("__ioctl_time64", fd, request, argument);
-}
+// Each entry point forwards to the real function of its own name.
+#define FORWARDING(name)                          \
+  int name(int fd, unsigned long request, ...) {  \
+    va_list arguments;                            \
+    va_start(arguments, request);                 \
+    void* argument = va_arg(arguments, void*);    \
+    va_end(arguments);                            \
+    return Forward(#name, fd, request, argument); \
+  }
+FORWARDING(ioctl)
+FORWARDING(__ioctl_time64)
