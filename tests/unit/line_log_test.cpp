@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/program.h"
@@ -139,7 +140,14 @@ ROWS(RecordedTransfer, Transfers);
 // Without --log nothing is opened; a record that cannot be opened, or that fills the disk, is told
 // once and the session goes on as it would without one.
 TEST_F(Program, TheSessionGoesOnWithoutARecord) {
-  for (const std::string path : {"", "/readonly/line.txt", LogPath.c_str()}) {
+  const std::tuple<std::string, std::string, bool> Cases[] = {
+      // the path, the message and its owner
+      {"", "", false},
+      {"/readonly/line.txt",
+       "The record of the line cannot be written to /readonly/line.txt.\nThe program goes on without it.",
+       false},
+      {LogPath, "The record of the line in /logs/line.txt has stopped: the file cannot be written.", true}};
+  for (const auto& [path, message, owned] : Cases) {
     SetUp();
     fake::world.diskRoom = path == LogPath ? 103 : SIZE_MAX;  // the first two lines
     fake::DeviceSends("abc", 1000);
@@ -148,7 +156,7 @@ TEST_F(Program, TheSessionGoesOnWithoutARecord) {
     Session(5000, path);
     EXPECT_EQ(Row(0), "abc" + std::string(40, 'x')) << path;
     EXPECT_EQ(fake::world.sent, "k") << path;
-    EXPECT_EQ(fake::world.messages.size(), path.empty() ? 0u : 1u) << path;
+    ExpectMessage(message, owned);
     EXPECT_EQ(fake::IndexOfCall("OpenForAppending") >= 0, !path.empty()) << path;
   }
   EXPECT_EQ(fake::world.files[LogPath],

@@ -229,6 +229,14 @@ std::string Numbered(int from, int to) {
   return lines;
 }
 
+// "row zero", the page's lines 1 to count, and the last row.
+std::vector<std::string> NumberedRows(int count, const std::string& last) {
+  std::vector<std::string> rows = {"row zero"};
+  for (int n = 1; n <= count; ++n) rows.push_back("line " + std::to_string(n));
+  rows.push_back(last);
+  return rows;
+}
+
 // clang-format off
 const Page Pages[] = {
     {"the first line is never shown", "title\r\nline A\r\nline B\nno line feed", {"row zero", "line A", "line B"}, 6, 2},
@@ -241,6 +249,7 @@ const Page Pages[] = {
     {"only lines ending in the first 4096 bytes", "t\n" + A(4094) + "\nnever\n", {"row zero", "", "xxxxx"}, 0, 0},
     {"the 4096th byte may end a line", "t\n" + A(4093) + "\nnever\n", {"row zero", A(80), A(19)}, 99, 1},
     {"the 27th line clears the screen", "t\n" + Numbered(1, 28), {"line 27", "line 28"}, 7, 1},
+    {"the last row keeps 80 of 99", "t\n" + Numbered(1, 23) + A(99) + "\n", NumberedRows(23, A(80)), 99, 24},
 };
 // clang-format on
 
