@@ -264,16 +264,6 @@ TEST_F(Transfer, SendingTakesTheFirst7680BytesOfTheChosenFile) {
   ExpectClearedScreen();
 }
 
-// Giving up empties the progress title before the message box, whose repaint would draw it.
-TEST_F(Transfer, AStalledSendLeavesNoTitleOnTheScreen) {
-  fake::world.files["/data/f.bin"] = std::string(300, 'q');
-  fake::world.dialogAnswers = {std::string("/data/f.bin")};
-  Receive("\x1b[R" + Nak);  // and then no answer to the first block
-  ExpectMessage(NoConnectionText);
-  EXPECT_EQ(fake::IndexOfCall("Draw Sending block"), -1);
-  ExpectClearedScreen();
-}
-
 // Whatever happens, the old file stays whole unless the new one is saved, a user's file with the
 // first temporary name is spared, and no temporary file is left.
 struct Saving {
