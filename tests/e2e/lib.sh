@@ -1,17 +1,21 @@
-# Helpers of the end-to-end runs, sourced with the program kind (linux or wine) as $1; starts the display.
-# From the environment: MIRELOX_BIN, MIRELOX_EXE, DEVSIM, BOX_LOG_SO, CLOSE_WINDOW and HOLD_OPEN_EXE (see
-# CMakeLists.txt), WINEPREFIX (a prepared prefix); E2E_KEEP=1 keeps the run's folder.
+# Helpers of the end-to-end runs, sourced with the program as $1 (linux, or wine64 or wine32: the Windows
+# program of those bits); starts the display. From the environment: MIRELOX_BIN, MIRELOX_EXE, DEVSIM,
+# BOX_LOG_SO, CLOSE_WINDOW and HOLD_OPEN_EXE (see CMakeLists.txt), WINEPREFIX (a prepared prefix of the
+# program's bits); E2E_KEEP=1 keeps the run's folder.
 set -euo pipefail
-kind=$1
-[ "$kind" = linux ] || . "$(dirname "${BASH_SOURCE[0]}")/wine-able.sh"
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+kind=${1%%[0-9]*} run=$(basename "$0" .sh)-$1 # kind: linux or wine
+if [ "$kind" = wine ]; then # a Wine that cannot start is a failure, with its reason
+  export WINEARCH=win${1#wine} && . "$(dirname "${BASH_SOURCE[0]}")/../../platform/win32/wine-env.sh"
+  why=$("$WINE" --version 2>&1) || { echo "FAIL ($1): Wine's loader $WINE cannot start here: $why" >&2 && exit 1; }
+fi
+export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
 W=$(mktemp -d /tmp/mirelox-e2e.XXXXXX) && chmod 755 "$W"
 P=$W/prog && mkdir -p "$P" "$W/home/run" "$W/files" && chmod 700 "$W/home/run" # P: the program's own folder
 for n in 1 2 3 4 5 6; do export "MIRELOX_COM$n=$W/com$n"; done # the Linux program's COMn
 pids=() && declare -A din dout dpid # what to end; each device's pipes and process
 
 cleanup() {
-  local status=$? shot=/tmp/mirelox-e2e-failure-$(basename "$0" .sh)-$kind.png && set +e
+  local status=$? shot=/tmp/mirelox-e2e-failure-$run.png && set +e
   [ $status = 0 ] || { import -window root "$shot" && echo "--- $shot"; for f in program devsim wine; do
     [ ! -s "$W/$f.log" ] || { echo "--- $f.log:" && grep -av :trace: "$W/$f.log" | tail -n 20; }; done; } >&2
   kill "${pids[@]}" 2>/dev/null
@@ -24,7 +28,7 @@ trap 'exit 129' HUP INT TERM PIPE
 
 fail() {
   local i at="" && for ((i = 0; i < ${#BASH_LINENO[@]} - 1; i++)); do at+=" $(basename "${BASH_SOURCE[i + 1]}"):${BASH_LINENO[i]}"; done
-  printf 'FAIL (%s, at%s): %s\n' "$kind" "$at" "$*" >&2 && exit 1
+  printf 'FAIL (%s, at%s): %s\n' "$run" "$at" "$*" >&2 && exit 1
 }
 # until_ok SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds; false after SECONDS.
 until_ok() { local end=$((SECONDS + $1)) && shift && until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.1; done; }
@@ -78,7 +82,7 @@ start() {
     # output; it reads the port mapping as it starts. With MODEM_LINES_SO Wine's WaitCommEvent waits on the
     # pty as on a real port; without it, every wait ends at once and the program looks every 1 ms.
     LD_PRELOAD=${MODEM_LINES_SO:-} wineserver -p >>"$W/wine.log" 2>&1
-    (cd "${1:-$P}" && LD_PRELOAD=${MODEM_LINES_SO:-} WINEDEBUG=-all,trace+win exec wine "$P/mirelox.exe" ${LOG_TO:+--log "Z:${LOG_TO//\//\\}"}) >>"$W/program.log" 2>&1 &
+    (cd "${1:-$P}" && LD_PRELOAD=${MODEM_LINES_SO:-} WINEDEBUG=-all,trace+win exec "$WINE" "$P/mirelox.exe" ${LOG_TO:+--log "Z:${LOG_TO//\//\\}"}) >>"$W/program.log" 2>&1 &
   fi
   pid=$! && pids+=($pid)
 }

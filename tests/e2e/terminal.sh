@@ -55,7 +55,7 @@ setxkbmap us
 # a missing page reported; the page stays after a box and About (Alt+? and Return, Help and Escape) close.
 { printf 'Never shown\r\nHHHH\r\nMM\n\nWWWWW\n' && printf "$h80\r\n%.0s" {1..18} && printf 'no line end'; } >"$P/TXT00042.KVB"
 if [ "$kind" = linux ]; then (exec 9<"$P/TXT00042.KVB" && flock -x 9 && echo held && exec sleep 99) >"$W/held" &
-else wine "$HOLD_OPEN_EXE" "Z:${P//\//\\}\\TXT00042.KVB" >"$W/held" 2>>"$W/wine.log" & fi
+else "$WINE" "$HOLD_OPEN_EXE" "Z:${P//\//\\}\\TXT00042.KVB" >"$W/held" 2>>"$W/wine.log" & fi
 pids+=($!) && until_ok 20 grep -qs held "$W/held" || fail "the page could not be held open"
 page() { expect_screen 1 '#######' '####' '##' '' '#####' $(printf "$ink80 %.0s" {1..18}); }
 must 1 "send \e[03;01HZZZZZZZZ\e[04;01HYYYY\e[X00042$park" && page
