@@ -103,11 +103,15 @@ bool RemoveFile(const char* path);
 [[noreturn]] void ExitProcessWithCode(int code);  // normal exit: static destructors run
 
 // ---- The serial device under SerialPort: 4800 baud 8N1, no flow control, DTR and RTS inactive,
-// exclusive, reads never wait, queues of 10000 bytes. Every failure closes what was opened.
+// exclusive, reads never wait, queues of 10000 bytes. Every failure of an open closes what was
+// opened. A device that has gone (unplugged, powered off) makes the calls below answer LineLost;
+// the caller then closes it. Where a system may lose a device without a word, the idle wait wakes
+// at least once a second, so that the next look at the line finds out.
 SerialDevice* OpenSerialDevice(int portNumber);  // COMn; null on failure
 void CloseSerialDevice(SerialDevice* device);
-void WriteSerialByte(SerialDevice* device, unsigned char byte);  // waits at most 1000 ms; never reports
-int SerialBytesWaiting(SerialDevice* device);                    // ClearCommError's cbInQue; 0 on error
-int ReadSerial(SerialDevice* device, unsigned char* buffer, int count);  // at most count, 0 on failure
+constexpr int LineLost = -1;
+int WriteSerialByte(SerialDevice* device, unsigned char byte);  // 1 sent, 0 not taken within 1000 ms, LineLost
+int SerialBytesWaiting(SerialDevice* device);  // ClearCommError's cbInQue; 0 on another error, LineLost
+int ReadSerial(SerialDevice* device, unsigned char* buffer, int count);  // at most count; 0 on failure, LineLost
 
 }  // namespace platform

@@ -1,11 +1,19 @@
 #include "serial/serial_port.h"
 
 #include "serial/line_log.h"
+#include "terminal/title.h"
 
 SerialPort ComPort;
 
+namespace {
+
+constexpr int LostPortLookMs = 1000;
+
+}  // namespace
+
 bool SerialPort::open(int portNumber) {
   if (opened == 1) return true;  // the port in use stays open; callers close first to switch
+  lost = false;
   device = platform::OpenSerialDevice(portNumber);
   if (device == nullptr) {
     RecordLineEvent("COM%d cannot be opened", portNumber);
@@ -13,11 +21,13 @@ bool SerialPort::open(int portNumber) {
   }
   opened = 1;
   this->portNumber = portNumber;
+  refusing = false;
   RecordLineEvent("COM%d opened (4800 8N1)", portNumber);
   return true;
 }
 
 bool SerialPort::close() {
+  lost = false;
   if (!isOpen()) return true;
   platform::CloseSerialDevice(device);
   opened = 0;
@@ -26,33 +36,73 @@ bool SerialPort::close() {
   return true;
 }
 
-bool SerialPort::writeByte(unsigned char byte) {
-  platform::WriteSerialByte(device, byte);  // a lost byte is not reported
-  RecordLineBytes(LineDirection::Sent, &byte, 1);
+// No box: nobody need be at the keyboard for the device to come back.
+int SerialPort::lostWhen(int result) {
+  if (result != platform::LineLost) return result;
+  platform::CloseSerialDevice(device);
+  opened = 0;
+  device = nullptr;
+  lost = true;
+  nextLookMs = platform::NowMs() + LostPortLookMs;
+  RecordLineEvent("COM%d lost", portNumber);
+  SetNormalTitle();
+  return result;
+}
+
+bool SerialPort::reopen() {
+  nextLookMs = platform::NowMs() + LostPortLookMs;
+  device = platform::OpenSerialDevice(portNumber);
+  if (device == nullptr) return false;
+  opened = 1;
+  lost = false;
+  refusing = false;
+  RecordLineEvent("COM%d back", portNumber);
+  SetNormalTitle();
   return true;
+}
+
+// The record keeps what went out; a byte that did not is told once for a run of them.
+bool SerialPort::writeByte(unsigned char byte) {
+  const int written = lostWhen(platform::WriteSerialByte(device, byte));
+  if (written == 1) {
+    refusing = false;
+    RecordLineBytes(LineDirection::Sent, &byte, 1);
+    return true;
+  }
+  if (!refusing) {
+    RecordLineEvent("TX %02x not sent: %s", byte,
+                    written == platform::LineLost ? "the device is gone" : "the line took nothing for a second");
+  }
+  refusing = true;
+  return false;
 }
 
 int SerialPort::send(const unsigned char* bytes, int count) {
   if (!isOpen() || count <= 0) return 0;
-  for (int i = 0; i < count; ++i) writeByte(bytes[i]);
+  for (int i = 0; i < count && isOpen(); ++i) writeByte(bytes[i]);
   return count;
 }
 
 int SerialPort::bytesWaiting() {
   if (!isOpen()) return 0;
-  return platform::SerialBytesWaiting(device);
+  const int waiting = lostWhen(platform::SerialBytesWaiting(device));
+  return waiting > 0 ? waiting : 0;
 }
 
 int SerialPort::read(unsigned char* destination, int count) {
-  if (!isOpen()) return 0;
-  int waiting = platform::SerialBytesWaiting(device);
+  const int waiting = bytesWaiting();
   if (waiting <= 0) return 0;
-  int n = count < waiting ? count : waiting;
-  const int got = platform::ReadSerial(device, destination, n);
+  const int got = lostWhen(platform::ReadSerial(device, destination, count < waiting ? count : waiting));
+  if (got <= 0) return 0;
   RecordLineBytes(LineDirection::Received, destination, got);
   return got;
 }
 
 void SerialPort::waitForMessageOrByte(int limitMs) {
+  if (lost) {
+    if (platform::NowMs() >= nextLookMs && reopen()) return;
+    const int untilLook = static_cast<int>(nextLookMs - platform::NowMs());
+    if (limitMs < 0 || limitMs > untilLook) limitMs = untilLook > 0 ? untilLook : 0;
+  }
   platform::WaitForMessageOrByte(isOpen() ? device : nullptr, limitMs);
 }

@@ -17,7 +17,7 @@ bool readByteBlocking(unsigned char& destination, int timeoutMs) {
   if (ComPort.bytesWaiting() == 0) {
     const int64_t start = platform::NowMs();
     while (ComPort.bytesWaiting() == 0) {
-      if (platform::NowMs() - start >= timeoutMs) return false;
+      if (ComPort.isLost() || platform::NowMs() - start >= timeoutMs) return false;
     }
   }
   ComPort.read(&destination, 1);  // a failed read leaves the slot as it was

@@ -19,21 +19,18 @@ bool AcceleratorsLoaded = false;
 
 namespace {
 
-constexpr gint HungUpLineRestMs = 200;
-
 std::deque<std::pair<unsigned, uintptr_t>> Posted;
 bool QuitPosted = false;
 int QuitCode = 0;
 
 // One iteration of GLib's main loop whose poll also watches the device's line (when not null) and
 // waits at most limitMs (-1: as long as GLib's sources allow). The line joins only this poll: a
-// modal loop never sees it, so bytes waiting during a dialog do not keep that loop awake. Returns
-// whether the line has hung up with nothing left to read, learnt before anything is dispatched: a
-// handler may close the port, and the device is gone after the dispatch.
-bool IterateWatching(SerialDevice* device, gint limitMs) {
+// modal loop never sees it, so bytes waiting during a dialog do not keep that loop awake. A line
+// that hangs up wakes it too; the core then finds the line lost and closes it.
+void IterateWatching(SerialDevice* device, gint limitMs) {
   static std::vector<GPollFD> polled(16);
   GMainContext* context = g_main_context_default();
-  if (!g_main_context_acquire(context)) return false;
+  if (!g_main_context_acquire(context)) return;
   gint priority = 0;
   gint timeout = -1;
   g_main_context_prepare(context, &priority);
@@ -46,12 +43,9 @@ bool IterateWatching(SerialDevice* device, gint limitMs) {
   polled[count] = {device != nullptr ? SerialDescriptor(device) : -1, G_IO_IN, 0};
   if (limitMs >= 0 && (timeout < 0 || timeout > limitMs)) timeout = limitMs;
   g_poll(polled.data(), static_cast<guint>(count + (device != nullptr ? 1 : 0)), timeout);
-  const bool hungUp = device != nullptr && (polled[count].revents & (G_IO_HUP | G_IO_ERR)) != 0 &&
-                      SerialBytesWaiting(device) == 0;
   g_main_context_check(context, priority, polled.data(), count);
   g_main_context_dispatch(context);
   g_main_context_release(context);
-  return hungUp;
 }
 
 }  // namespace
@@ -119,10 +113,7 @@ Pumped PumpOneMessage(int* quitCode) {
 }
 
 void WaitForMessageOrByte(SerialDevice* device, int limitMs) {
-  // A line whose other end has gone wakes every wait at once and brings no byte: rest instead.
-  if (IterateWatching(device, limitMs)) {
-    IterateWatching(nullptr, limitMs >= 0 && limitMs < HungUpLineRestMs ? limitMs : HungUpLineRestMs);
-  }
+  IterateWatching(device, limitMs);
 }
 
 void PostQuit(int exitCode) {

@@ -1,6 +1,8 @@
 // The serial device on Linux: a termios tty opened exclusively, raw 4800 8N1 with no flow control
 // and DTR/RTS dropped. Port n is the device named by MIRELOX_COM<n>, else /dev/ttyS<n-1>, so tests
-// and the device simulator can put a pseudo-terminal in its place.
+// and the device simulator can put a pseudo-terminal in its place. A line whose device has gone (a
+// USB adapter pulled, the other end of a pseudo-terminal closed) is hung up: every call on it but
+// read fails with EIO, and read finds nothing.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -24,6 +26,10 @@ struct SerialDevice {
 namespace {
 
 constexpr int WriteWaitMs = 1000;
+
+bool Gone(int error) {
+  return error == EIO || error == ENXIO || error == ENODEV;
+}
 
 void DeviceName(int portNumber, char* name, size_t size) {
   char variable[32];
@@ -88,15 +94,15 @@ void CloseSerialDevice(SerialDevice* device) {
   delete device;
 }
 
-void WriteSerialByte(SerialDevice* device, unsigned char byte) {
+int WriteSerialByte(SerialDevice* device, unsigned char byte) {
   pollfd writable{device->fd, POLLOUT, 0};
-  if (write(device->fd, &byte, 1) == 1) return;
-  if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return;
-  // The output queue is full: wait a bounded time for room, then try once more; a byte that still
-  // does not fit is lost without report, as on Windows.
-  if (poll(&writable, 1, WriteWaitMs) == 1 && (writable.revents & POLLOUT) != 0) {
-    (void)!write(device->fd, &byte, 1);
-  }
+  if (write(device->fd, &byte, 1) == 1) return 1;
+  if (Gone(errno)) return LineLost;
+  if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return 0;
+  // The output queue is full: wait a bounded time for room, then try once more.
+  if (poll(&writable, 1, WriteWaitMs) != 1 || (writable.revents & POLLOUT) == 0) return 0;
+  if (write(device->fd, &byte, 1) == 1) return 1;
+  return Gone(errno) ? LineLost : 0;
 }
 
 int SerialDescriptor(SerialDevice* device) {
@@ -105,13 +111,14 @@ int SerialDescriptor(SerialDevice* device) {
 
 int SerialBytesWaiting(SerialDevice* device) {
   int waiting = 0;
-  if (ioctl(device->fd, FIONREAD, &waiting) != 0) return 0;
+  if (ioctl(device->fd, FIONREAD, &waiting) != 0) return Gone(errno) ? LineLost : 0;
   return waiting;
 }
 
 int ReadSerial(SerialDevice* device, unsigned char* buffer, int count) {
   if (count <= 0) return 0;
   ssize_t got = read(device->fd, buffer, static_cast<size_t>(count));
+  if (got < 0 && Gone(errno)) return LineLost;
   return got > 0 ? static_cast<int>(got) : 0;
 }
 

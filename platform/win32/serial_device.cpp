@@ -138,16 +138,15 @@ void CloseSerialDevice(SerialDevice* device) {
   *device = SerialDevice{};
 }
 
-void WriteSerialByte(SerialDevice* device, unsigned char byte) {
+int WriteSerialByte(SerialDevice* device, unsigned char byte) {
   DWORD written = 0;
   OVERLAPPED* record = &device->writeRecord;
-  if (WriteFile(device->handle, &byte, 1, &written, record)) return;
-  if (GetLastError() != ERROR_IO_PENDING) return;  // the byte is lost without report
+  if (WriteFile(device->handle, &byte, 1, &written, record)) return static_cast<int>(written);
+  if (GetLastError() != ERROR_IO_PENDING) return 0;
   if (WaitForSingleObject(record->hEvent, WriteWaitMs) == WAIT_OBJECT_0) {
-    GetOverlappedResult(device->handle, record, &written, FALSE);
-    return;
+    return GetOverlappedResult(device->handle, record, &written, FALSE) ? static_cast<int>(written) : 0;
   }
-  CancelAndCollect(device->handle, record);
+  return static_cast<int>(CancelAndCollect(device->handle, record));
 }
 
 int SerialBytesWaiting(SerialDevice* device) {

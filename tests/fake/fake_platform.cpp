@@ -33,6 +33,10 @@ std::string VisibleRow(int row) {
   return world.visible.at(row + 2).substr(2, 80);
 }
 
+bool DeviceGone() {
+  return world.nowUs >= world.goneFromUs && world.nowUs < world.goneUntilUs;
+}
+
 bool CaretVisible() {
   return world.caretExists && world.caretHidden == 0;
 }
@@ -383,7 +387,9 @@ SerialDevice* OpenSerialDevice(int portNumber) {
   static SerialDevice device;
   Log("OpenSerialDevice " + std::to_string(portNumber));
   const auto& ports = world.presentPorts;
-  if (world.openPort != 0 || std::find(ports.begin(), ports.end(), portNumber) == ports.end()) return nullptr;
+  if (world.openPort != 0 || std::find(ports.begin(), ports.end(), portNumber) == ports.end() ||
+      fake::DeviceGone())
+    return nullptr;
   world.openPort = portNumber;
   return &device;
 }
@@ -393,18 +399,22 @@ void CloseSerialDevice(SerialDevice*) {
   world.openPort = 0;
 }
 
-void WriteSerialByte(SerialDevice*, unsigned char byte) {
+int WriteSerialByte(SerialDevice*, unsigned char byte) {
+  if (fake::DeviceGone()) return LineLost;
+  if (!world.lineTakes) return 0;
   world.sent += static_cast<char>(byte);
   world.sentAtUs.push_back(world.nowUs);
   Log("Sent " + std::string(1, static_cast<char>(byte)));
   if (world.answer) fake::DeviceSends(world.answer(byte), fake::AnswerDelayMs);
+  return 1;
 }
 
 int SerialBytesWaiting(SerialDevice*) {
-  return fake::DueBytes();
+  return fake::DeviceGone() ? LineLost : fake::DueBytes();
 }
 
 int ReadSerial(SerialDevice*, unsigned char* buffer, int count) {
+  if (fake::DeviceGone()) return LineLost;
   const int n = std::min(count, fake::DueBytes());
   for (int i = 0; i < n; ++i) {
     buffer[i] = world.incoming.front().second;

@@ -37,7 +37,9 @@ struct World {
   int64_t pollCostUs = 50;  // what one look at the clock costs a busy loop
   // The line and the device on it
   std::vector<int> presentPorts{1, 2, 3, 4, 5, 6};
-  int openPort = 0;                                        // 0: none
+  int64_t goneFromUs = INT64_MAX, goneUntilUs = INT64_MAX;  // the device unplugged meanwhile
+  bool lineTakes = true;                                    // false: no byte written goes out
+  int openPort = 0;                                         // 0: none
   std::deque<std::pair<int64_t, unsigned char>> incoming;  // (due time in us, byte), in order
   std::string sent;
   std::vector<int64_t> sentAtUs;
@@ -76,6 +78,7 @@ extern World& world;
 void Reset();
 void DeviceSends(const std::string& bytes, int64_t afterMs = 0);
 void Post(unsigned message, uintptr_t wParam = 0, int64_t afterMs = 0);
+bool DeviceGone();
 std::string VisibleRow(int row);  // the 80 columns of a text row as the window shows them
 bool CaretVisible();
 int IndexOfCall(const std::string& prefix);  // the first call starting with prefix, or -1
