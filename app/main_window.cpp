@@ -2,6 +2,7 @@
 
 #include "app/window_messages.h"
 #include "platform/platform.h"
+#include "serial/line_log.h"
 #include "serial/serial_port.h"
 #include "terminal/keyboard.h"
 #include "terminal/screen.h"
@@ -26,6 +27,9 @@ bool CreateMainWindow(int showCommand) {
 intptr_t MainWindowProc(unsigned message, uintptr_t wParam, intptr_t lParam) {
   switch (message) {
     case msg::Create:
+      return 0;
+    case msg::EndSession:  // the system ends the program once this returns
+      if (wParam != 0) EndLineLog();
       return 0;
     case msg::Destroy:
       platform::PostQuit(0);

@@ -11,6 +11,7 @@
 #include "serial/serial_port.h"
 #include "terminal/interpreter.h"
 #include "terminal/screen.h"
+#include "textpage/text_page.h"
 
 namespace {
 
@@ -32,11 +33,30 @@ bool ReadCommandLine(int argc, char** argv, const char** logPath) {
   return true;
 }
 
+// Why the program may not keep its record in file: it is a file the program reads, or the line
+// it talks on. Null when it may.
+const char* RefusedAsRecord(platform::FileHandle file, const char* path) {
+  if (platform::IsDevice(file)) return "it is a device, not a file";
+  if (IsConfigurationFile(file)) return "it is the program's MIRELOX.CFG";
+  if (IsTextPageFile(file, path)) return "it is a text page";
+  return nullptr;
+}
+
 void StartRecording(const char* path) {
-  if (StartLineLog(path)) return;
+  const platform::FileHandle file = platform::OpenFileForAppending(path);
   char message[400];
-  std::snprintf(message, sizeof message,
-                "The record of the line cannot be written to %.259s.\nThe program goes on without it.", path);
+  if (file == platform::NoFile) {
+    std::snprintf(message, sizeof message,
+                  "The record of the line cannot be written to %.259s.\nThe program goes on without it.", path);
+  } else if (const char* refusal = RefusedAsRecord(file, path)) {
+    platform::CloseFile(file);
+    std::snprintf(message, sizeof message,
+                  "The record of the line cannot be kept in %.259s: %s.\nThe program goes on without it.", path,
+                  refusal);
+  } else {
+    StartLineLog(file, path);
+    return;
+  }
   platform::ShowMessage(message);
 }
 

@@ -12,6 +12,7 @@ constexpr unsigned KillFocus = 8;     // WM_KILLFOCUS
 constexpr unsigned Paint = 15;        // WM_PAINT
 constexpr unsigned Close = 16;        // WM_CLOSE
 constexpr unsigned Quit = 18;         // WM_QUIT
+constexpr unsigned EndSession = 22;   // WM_ENDSESSION, wParam: whether the session really ends
 constexpr unsigned KeyDown = 256;     // WM_KEYDOWN, wParam: virtual-key code
 constexpr unsigned Char = 258;        // WM_CHAR, wParam: Windows-1252 character code
 constexpr unsigned InitDialog = 272;  // WM_INITDIALOG

@@ -59,6 +59,11 @@ void LoadConfiguration() {
   platform::CloseFile(file);
 }
 
+bool IsConfigurationFile(platform::FileHandle file) {
+  char found[FoundPathSize];
+  return platform::SearchFile("MIRELOX", ".CFG", found, FoundPathSize) && platform::IsSameFile(file, found);
+}
+
 void SavePortDigit() {
   platform::FileHandle file = FindAndOpen(platform::OpenFileForReading);
   if (file == platform::NoFile) StopForMissingFile();

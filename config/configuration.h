@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/platform.h"
+
 constexpr int MessageLineCount = 10;
 constexpr int MessageLineSize = 80;  // 79 characters and a NUL
 constexpr int ConfigBufferSize = 1024;
@@ -19,6 +21,7 @@ extern char FoundPath[FoundPathSize];
 extern const char MissingConfigurationMessage[];
 
 void LoadConfiguration();  // does not return when the file cannot be opened
+bool IsConfigurationFile(platform::FileHandle file);  // the MIRELOX.CFG that the search finds
 void SavePortDigit();      // does not return when the file cannot be opened
 // Takes the port digit and message lines from the first count bytes of a configuration file.
 void ParseConfiguration(const unsigned char* bytes, int count);

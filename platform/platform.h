@@ -90,6 +90,13 @@ FileHandle OpenFileForSharedReading(const char* path);  // must exist; others ma
 FileHandle OpenFileForAppending(const char* path);      // created if missing; others may read it meanwhile
 int ReadFromFile(FileHandle file, void* buffer, int count);       // bytes read, -1 on failure
 int WriteToFile(FileHandle file, const void* buffer, int count);  // bytes written, -1 on failure
+// At the end of a file opened for appending: all count bytes, or none (what a full disk took of
+// them is cut off again, so the file never ends in part of them). False when they are not there.
+bool AppendWhole(FileHandle file, const void* buffer, int count);
+// Whether path names the very file open under file (the same device and inode, or volume and file
+// index), whatever the names; false when path names nothing.
+bool IsSameFile(FileHandle file, const char* path);
+bool IsDevice(FileHandle file);  // a terminal line or another device (a serial port), not a file
 bool FlushFile(FileHandle file);  // what was written is on the disk (fsync, FlushFileBuffers)
 bool CloseFile(FileHandle file);
 // The file that saving to path replaces: where path is a symbolic link, the file it points to, so

@@ -10,6 +10,7 @@ namespace {
 
 constexpr int RunBytes = 16;
 constexpr int RunGapMs = 20;
+constexpr int WriteOutPeriodMs = 1000;
 constexpr int PathSize = 260;
 constexpr int TextSize = 8192;
 constexpr int LineSize = 512;  // a stamp and an event with a long path and a message line
@@ -20,6 +21,7 @@ platform::FileHandle File = platform::NoFile;
 char Path[PathSize];
 char Text[TextSize];
 int TextLength = 0;
+int64_t UnwrittenSinceMs = -1;  // when the first byte not yet on the disk came; -1: none
 
 struct Run {
   LineDirection direction;
@@ -29,10 +31,12 @@ struct Run {
   int64_t lastMs;
 } Current;
 
-// A file that takes no more (a full disk) ends the record; the session goes on without it.
+// A file that takes no more (a full disk) ends the record; the session goes on without it. What
+// could not be written whole is not written at all: a reader never finds half a line.
 void WriteOut() {
+  UnwrittenSinceMs = -1;
   if (TextLength == 0) return;
-  const bool written = platform::WriteToFile(File, Text, TextLength) == TextLength;
+  const bool written = platform::AppendWhole(File, Text, TextLength);
   TextLength = 0;
   if (written) return;
   platform::CloseFile(File);
@@ -72,16 +76,14 @@ void EndRun() {
 
 }  // namespace
 
-bool StartLineLog(const char* path) {
-  File = platform::OpenFileForAppending(path);
-  if (File == platform::NoFile) return false;
+void StartLineLog(platform::FileHandle file, const char* path) {
+  File = file;
   std::snprintf(Path, sizeof Path, "%s", path);
   Recording = true;
   FailureToTell = false;
   TextLength = 0;
   Current.count = 0;
   RecordLineEvent("log started (Mirelox 2.2)");
-  return true;
 }
 
 void EndLineLog() {
@@ -106,6 +108,10 @@ void RecordLineBytes(LineDirection direction, const unsigned char* bytes, int co
     Current.bytes[Current.count++] = bytes[i];
     Current.lastMs = now;
   }
+  // A transfer keeps the program from its idle turns for a minute: a program killed meanwhile
+  // loses at most the last second.
+  if (UnwrittenSinceMs < 0) UnwrittenSinceMs = now;
+  if (now - UnwrittenSinceMs >= WriteOutPeriodMs) WriteOut();
 }
 
 // Events are rare and mark moments worth having on the disk: each one is written out at once.

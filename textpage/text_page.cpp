@@ -1,5 +1,6 @@
 #include "textpage/text_page.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -88,6 +89,21 @@ void DrawTextPage(int count) {
       line[length++] = static_cast<char>(b);  // characters past the 99th are dropped
     }
   }
+}
+
+bool IsTextPageFile(platform::FileHandle file, const char* path) {
+  const char* name = path;
+  for (const char* c = path; *c != 0; ++c) {
+    if (*c == '/' || *c == '\\') name = c + 1;
+  }
+  char page[TextPageNameSize + 4];
+  if (std::strlen(name) != sizeof page - 1) return false;
+  std::snprintf(page, sizeof page, "TXT%.5s.KVB", name + 3);
+  for (int i = 0; page[i] != 0; ++i) {  // as the Windows search takes it: in either case
+    if (std::toupper(static_cast<unsigned char>(name[i])) != page[i]) return false;
+  }
+  char found[FoundPathSize];
+  return platform::SearchFile(page, ".KVB", found, FoundPathSize) && platform::IsSameFile(file, found);
 }
 
 void ShowTextPage() {

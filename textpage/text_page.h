@@ -3,6 +3,8 @@
 // blanked row. The first line of a page is never shown; a page uses at most its first 4096 bytes.
 #pragma once
 
+#include "platform/platform.h"
+
 constexpr int TextPageNameSize = 9;
 constexpr int TextPageBufferSize = 5000;
 constexpr int TextPageMaxBytes = 4096;
@@ -12,5 +14,8 @@ extern char TextPageName[TextPageNameSize];
 extern unsigned char TextPageBuffer[TextPageBufferSize];
 
 void ShowTextPage();
+// Whether file, opened under path, is a page the device can ask for: its name is one (TXT, five
+// bytes, .KVB) and the page search finds this very file under it.
+bool IsTextPageFile(platform::FileHandle file, const char* path);
 // Draws the lines of a page held in the first count bytes of TextPageBuffer.
 void DrawTextPage(int count);

@@ -84,6 +84,26 @@ int WriteToFile(FileHandle file, const void* buffer, int count) {
   return done;
 }
 
+bool AppendWhole(FileHandle file, const void* buffer, int count) {
+  const int fd = static_cast<int>(file);
+  const off_t end = lseek(fd, 0, SEEK_END);
+  if (end < 0) return false;
+  if (WriteToFile(file, buffer, count) == count) return true;
+  (void)!ftruncate(fd, end);
+  return false;
+}
+
+bool IsSameFile(FileHandle file, const char* path) {
+  struct stat open {}, named {};
+  return fstat(static_cast<int>(file), &open) == 0 && stat(path, &named) == 0 && open.st_dev == named.st_dev &&
+         open.st_ino == named.st_ino;
+}
+
+bool IsDevice(FileHandle file) {
+  struct stat info {};
+  return fstat(static_cast<int>(file), &info) == 0 && (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode));
+}
+
 bool FlushFile(FileHandle file) {
   return fsync(static_cast<int>(file)) == 0;
 }

@@ -71,8 +71,9 @@ FileHandle OpenFileForSharedReading(const char* path) {
   return Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
 }
 
+// Write access rather than FILE_APPEND_DATA: a write the disk cannot take whole is cut off again.
 FileHandle OpenFileForAppending(const char* path) {
-  return Open(path, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_ALWAYS);
+  return Open(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
 }
 
 int ReadFromFile(FileHandle file, void* buffer, int count) {
@@ -85,6 +86,32 @@ int WriteToFile(FileHandle file, const void* buffer, int count) {
   DWORD done = 0;
   if (!WriteFile(AsHandle(file), buffer, count, &done, nullptr)) return -1;
   return static_cast<int>(done);
+}
+
+bool AppendWhole(FileHandle file, const void* buffer, int count) {
+  LARGE_INTEGER end = {}, zero = {};
+  if (!SetFilePointerEx(AsHandle(file), zero, &end, FILE_END)) return false;
+  DWORD done = 0;
+  if (WriteFile(AsHandle(file), buffer, count, &done, nullptr) && done == static_cast<DWORD>(count)) return true;
+  SetFilePointerEx(AsHandle(file), end, nullptr, FILE_BEGIN);
+  SetEndOfFile(AsHandle(file));
+  return false;
+}
+
+bool IsSameFile(FileHandle file, const char* path) {
+  HANDLE other = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (other == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION one = {}, two = {};
+  const bool same = GetFileInformationByHandle(AsHandle(file), &one) && GetFileInformationByHandle(other, &two) &&
+                    one.dwVolumeSerialNumber == two.dwVolumeSerialNumber &&
+                    one.nFileIndexHigh == two.nFileIndexHigh && one.nFileIndexLow == two.nFileIndexLow;
+  CloseHandle(other);
+  return same;
+}
+
+bool IsDevice(FileHandle file) {
+  return GetFileType(AsHandle(file)) == FILE_TYPE_CHAR;
 }
 
 bool FlushFile(FileHandle file) {

@@ -349,6 +349,20 @@ int WriteToFile(FileHandle file, const void* buffer, int count) {
   return static_cast<int>(n);
 }
 
+// A disk that cannot take all of it keeps none of it, as a write cut off again leaves it.
+bool AppendWhole(FileHandle file, const void* buffer, int count) {
+  if (size_t(count) > world.diskRoom) return false;
+  return WriteToFile(file, buffer, count) == count;
+}
+
+bool IsSameFile(FileHandle file, const char* path) {
+  return world.openFiles.at(file).first == path;
+}
+
+bool IsDevice(FileHandle file) {
+  return world.openFiles.at(file).first.rfind("/dev/", 0) == 0;
+}
+
 bool FlushFile(FileHandle file) {
   Log("FlushFile " + world.openFiles.at(file).first);
   return true;
