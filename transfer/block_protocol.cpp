@@ -20,6 +20,9 @@ namespace {
 constexpr int ReceiveAttempts = 10;
 constexpr int LooksPerReceiveAttempt = 100;
 constexpr int SendHandshakeLooks = 250;
+// A device that keeps sending other bytes never lets the receive's attempts run out: the wait for
+// the first block ends after a minute all the same, as standard peers give up after ten tries.
+constexpr int FirstBlockLimitMs = 60000;
 constexpr int LookPauseMs = 5;
 constexpr int AfterBlockPauseMs = 100;
 constexpr int EotReplyWaitMs = 1000;
@@ -81,11 +84,13 @@ bool IsRepeatOfLastAccepted(const Block& block) {
          block.number == LastAccepted.number && std::memcmp(block.data, LastAccepted.data, BlockSize) == 0;
 }
 
-// Only looks that find nothing count against the attempts: any byte keeps the device in the game.
+// Only looks that find nothing count against the attempts: any byte keeps the device in the game,
+// for a minute at most.
 bool AwaitFirstSoh() {
   unsigned char handshake = 0;
   int attemptsLeft = ReceiveAttempts;
-  while (attemptsLeft > 0) {
+  const int64_t start = platform::NowMs();
+  while (attemptsLeft > 0 && platform::NowMs() - start < FirstBlockLimitMs) {
     drainInput();
     SendControlByte(NAK);
     for (int look = 0; look < LooksPerReceiveAttempt && ComPort.bytesWaiting() == 0; ++look) {
