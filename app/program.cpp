@@ -47,12 +47,13 @@ void StartRecording(const char* path) {
   char message[400];
   if (file == platform::NoFile) {
     std::snprintf(message, sizeof message,
-                  "The record of the line cannot be written to %.259s.\nThe program goes on without it.", path);
+                  "The record of the line cannot be written to %.259s.\nThe program goes on without it.",
+                  path);
   } else if (const char* refusal = RefusedAsRecord(file, path)) {
     platform::CloseFile(file);
     std::snprintf(message, sizeof message,
-                  "The record of the line cannot be kept in %.259s: %s.\nThe program goes on without it.", path,
-                  refusal);
+                  "The record of the line cannot be kept in %.259s: %s.\nThe program goes on without it.",
+                  path, refusal);
   } else {
     StartLineLog(file, path);
     return;

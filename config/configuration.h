@@ -20,8 +20,8 @@ extern char FoundPath[FoundPathSize];
 
 extern const char MissingConfigurationMessage[];
 
-void LoadConfiguration();  // does not return when the file cannot be opened
+void LoadConfiguration();                             // does not return when the file cannot be opened
 bool IsConfigurationFile(platform::FileHandle file);  // the MIRELOX.CFG that the search finds
-void SavePortDigit();      // does not return when the file cannot be opened
+void SavePortDigit();                                 // does not return when the file cannot be opened
 // Takes the port digit and message lines from the first count bytes of a configuration file.
 void ParseConfiguration(const unsigned char* bytes, int count);

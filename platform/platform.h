@@ -96,7 +96,7 @@ bool AppendWhole(FileHandle file, const void* buffer, int count);
 // Whether path names the very file open under file (the same device and inode, or volume and file
 // index), whatever the names; false when path names nothing.
 bool IsSameFile(FileHandle file, const char* path);
-bool IsDevice(FileHandle file);  // a terminal line or another device (a serial port), not a file
+bool IsDevice(FileHandle file);   // a terminal line or another device (a serial port), not a file
 bool FlushFile(FileHandle file);  // what was written is on the disk (fsync, FlushFileBuffers)
 bool CloseFile(FileHandle file);
 // The file that saving to path replaces: where path is a symbolic link, the file it points to, so
@@ -117,8 +117,10 @@ bool RemoveFile(const char* path);
 SerialDevice* OpenSerialDevice(int portNumber);  // COMn; null on failure
 void CloseSerialDevice(SerialDevice* device);
 constexpr int LineLost = -1;
-int WriteSerialByte(SerialDevice* device, unsigned char byte);  // 1 sent, 0 not taken within 1000 ms, LineLost
+int WriteSerialByte(SerialDevice* device,
+                    unsigned char byte);       // 1 sent, 0 not taken within 1000 ms, LineLost
 int SerialBytesWaiting(SerialDevice* device);  // ClearCommError's cbInQue; 0 on another error, LineLost
-int ReadSerial(SerialDevice* device, unsigned char* buffer, int count);  // at most count; 0 on failure, LineLost
+int ReadSerial(SerialDevice* device, unsigned char* buffer,
+               int count);  // at most count; 0 on failure, LineLost
 
 }  // namespace platform

@@ -70,8 +70,9 @@ bool SerialPort::writeByte(unsigned char byte) {
     return true;
   }
   if (!refusing) {
-    RecordLineEvent("TX %02x not sent: %s", byte,
-                    written == platform::LineLost ? "the device is gone" : "the line took nothing for a second");
+    RecordLineEvent(
+        "TX %02x not sent: %s", byte,
+        written == platform::LineLost ? "the device is gone" : "the line took nothing for a second");
   }
   refusing = true;
   return false;

@@ -14,8 +14,8 @@ class SerialPort {
  public:
   ~SerialPort() { close(); }
 
-  bool open(int portNumber);  // true on success, and when a port is already open
-  bool close();               // always true; also stops looking for a lost port
+  bool open(int portNumber);                        // true on success, and when a port is already open
+  bool close();                                     // always true; also stops looking for a lost port
   bool writeByte(unsigned char byte);               // false when the byte did not go out
   int send(const unsigned char* bytes, int count);  // count, or 0 when nothing was attempted
   int bytesWaiting();
@@ -30,10 +30,10 @@ class SerialPort {
 
   platform::SerialDevice* device = nullptr;
   int32_t opened = 0;
-  int32_t portNumber = 0;    // for the record of the line and the search for a lost device
+  int32_t portNumber = 0;  // for the record of the line and the search for a lost device
   bool lost = false;
-  bool refusing = false;     // the last byte written did not go out: the record has said so
-  int64_t nextLookMs = 0;    // when a lost port is tried again
+  bool refusing = false;   // the last byte written did not go out: the record has said so
+  int64_t nextLookMs = 0;  // when a lost port is tried again
 };
 
 // Static, so it is cleared before start-up and closed again (without effect) at process exit.

@@ -94,9 +94,10 @@ bool AppendWhole(FileHandle file, const void* buffer, int count) {
 }
 
 bool IsSameFile(FileHandle file, const char* path) {
-  struct stat open {}, named {};
-  return fstat(static_cast<int>(file), &open) == 0 && stat(path, &named) == 0 && open.st_dev == named.st_dev &&
-         open.st_ino == named.st_ino;
+  struct stat open {
+  }, named{};
+  return fstat(static_cast<int>(file), &open) == 0 && stat(path, &named) == 0 &&
+         open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
 bool IsDevice(FileHandle file) {

@@ -33,8 +33,8 @@ std::string VisibleRow(int row) {
   return world.visible.at(row + 2).substr(2, 80);
 }
 
-bool DeviceGone() {
-  return world.nowUs >= world.goneFromUs && world.nowUs < world.goneUntilUs;
+bool DeviceGone(int port) {
+  return port == 1 && world.nowUs >= world.goneFromUs && world.nowUs < world.goneUntilUs;
 }
 
 bool CaretVisible() {
@@ -130,13 +130,15 @@ Pumped PumpOneMessage(int* quitCode) {
   return Pumped::Nothing;
 }
 
-// Sleeps until the next message or byte is due: the next one in virtual time.
+// Sleeps until the next message or byte is due, or the device goes away (a hang-up wakes a wait):
+// the next of them in virtual time.
 void WaitForMessageOrByte(SerialDevice* device, int limitMs) {
   Log("Wait");
   world.idleTurns = 0;
   int64_t next = INT64_MAX;
   if (!world.queued.empty()) next = std::get<0>(world.queued.front());
   if (device != nullptr && !world.incoming.empty()) next = std::min(next, world.incoming.front().first);
+  if (world.openPort == 1 && world.goneFromUs > world.nowUs) next = std::min(next, world.goneFromUs);
   if (limitMs >= 0) next = std::min(next, world.nowUs + int64_t{limitMs} * 1000);
   if (next == INT64_MAX) throw fake::Hang{};
   world.nowUs = std::max(world.nowUs, next);
@@ -402,7 +404,7 @@ SerialDevice* OpenSerialDevice(int portNumber) {
   Log("OpenSerialDevice " + std::to_string(portNumber));
   const auto& ports = world.presentPorts;
   if (world.openPort != 0 || std::find(ports.begin(), ports.end(), portNumber) == ports.end() ||
-      fake::DeviceGone())
+      fake::DeviceGone(portNumber))
     return nullptr;
   world.openPort = portNumber;
   return &device;
@@ -414,7 +416,7 @@ void CloseSerialDevice(SerialDevice*) {
 }
 
 int WriteSerialByte(SerialDevice*, unsigned char byte) {
-  if (fake::DeviceGone()) return LineLost;
+  if (fake::DeviceGone(world.openPort)) return LineLost;
   if (!world.lineTakes) return 0;
   world.sent += static_cast<char>(byte);
   world.sentAtUs.push_back(world.nowUs);
@@ -424,11 +426,11 @@ int WriteSerialByte(SerialDevice*, unsigned char byte) {
 }
 
 int SerialBytesWaiting(SerialDevice*) {
-  return fake::DeviceGone() ? LineLost : fake::DueBytes();
+  return fake::DeviceGone(world.openPort) ? LineLost : fake::DueBytes();
 }
 
 int ReadSerial(SerialDevice*, unsigned char* buffer, int count) {
-  if (fake::DeviceGone()) return LineLost;
+  if (fake::DeviceGone(world.openPort)) return LineLost;
   const int n = std::min(count, fake::DueBytes());
   for (int i = 0; i < n; ++i) {
     buffer[i] = world.incoming.front().second;

@@ -37,10 +37,10 @@ struct World {
   int64_t pollCostUs = 50;  // what one look at the clock costs a busy loop
   // The line and the device on it
   std::vector<int> presentPorts{1, 2, 3, 4, 5, 6};
-  int64_t goneFromUs = INT64_MAX, goneUntilUs = INT64_MAX;  // the device unplugged meanwhile
+  int64_t goneFromUs = INT64_MAX, goneUntilUs = INT64_MAX;  // COM1's device unplugged meanwhile
   bool lineTakes = true;                                    // false: no byte written goes out
   int openPort = 0;                                         // 0: none
-  std::deque<std::pair<int64_t, unsigned char>> incoming;  // (due time in us, byte), in order
+  std::deque<std::pair<int64_t, unsigned char>> incoming;   // (due time in us, byte), in order
   std::string sent;
   std::vector<int64_t> sentAtUs;
   std::function<std::string(unsigned char)> answer;  // the device's reply to each byte it gets
@@ -78,7 +78,7 @@ extern World& world;
 void Reset();
 void DeviceSends(const std::string& bytes, int64_t afterMs = 0);
 void Post(unsigned message, uintptr_t wParam = 0, int64_t afterMs = 0);
-bool DeviceGone();
+bool DeviceGone(int port);
 std::string VisibleRow(int row);  // the 80 columns of a text row as the window shows them
 bool CaretVisible();
 int IndexOfCall(const std::string& prefix);  // the first call starting with prefix, or -1

@@ -50,6 +50,8 @@ struct RecordCase {
   std::vector<std::pair<int, std::string>> device;  // bytes the device sends, at ms
   std::vector<std::pair<int, char>> typed;          // characters typed, at ms
   std::vector<std::string> record;                  // between "COM1 opened" and "COM1 closed"
+  bool lineTakes = true;                            // false: no byte written goes out
+  int goneFromMs = 0, goneUntilMs = 0;              // the device unplugged meanwhile
 };
 
 // clang-format off
@@ -73,12 +75,20 @@ const RecordCase Cases[] = {
       "2026-12-07 14:03:23.000 -- page TXT00042 shown",
       "2026-12-07 14:03:23.000 RX 1b 5b 58 30 30 30 34 33                          |.[X00043|",
       "2026-12-07 14:03:23.000 -- page TXT00043 missing"}},
+    {"bytes the line does not take are told once", {}, {{1000, 'a'}, {1000, 'b'}},
+     {"2026-12-07 14:03:23.000 -- TX 61 not sent: the line took nothing for a second"}, false},
+    {"a device unplugged and back", {{4500, "z"}}, {{1500, 'k'}},
+     {"2026-12-07 14:03:23.000 -- COM1 lost", "2026-12-07 14:03:26.000 -- COM1 back",
+      "2026-12-07 14:03:26.500 RX 7a                                               |z|"}, true, 1000, 3500},
 };
 // clang-format on
 
 using Record = TableOf<RecordCase, Program>;
 TEST_P(Record, BytesBecomeLines) {
   fake::world.files["/prog/TXT00042.KVB"] = "";
+  fake::world.lineTakes = GetParam().lineTakes;
+  fake::world.goneFromUs = GetParam().goneFromMs ? GetParam().goneFromMs * 1000 : INT64_MAX;
+  fake::world.goneUntilUs = GetParam().goneUntilMs * 1000;
   for (const auto& [ms, bytes] : GetParam().device) fake::DeviceSends(bytes, ms);
   for (const auto& [ms, c] : GetParam().typed) fake::Post(msg::Char, static_cast<unsigned char>(c), ms);
   std::vector<std::string> expected = {"2026-12-07 14:03:22.000 -- log started (Mirelox 2.2)",
@@ -137,19 +147,59 @@ TEST_P(RecordedTransfer, KeepsEveryByteAndItsEvents) {
 }
 ROWS(RecordedTransfer, Transfers);
 
-// Without --log nothing is opened; a record that cannot be opened, or that fills the disk, is told
-// once and the session goes on as it would without one.
+// A transfer keeps the program from its idle turns: what it records reaches the disk at least
+// every second all the same, so a program killed meanwhile loses no more than that.
+TEST_F(Program, ATransferReachesTheDiskEverySecond) {
+  fake::world.files["/data/out.bin"] = std::string(1280, 'o');  // ten blocks, seven seconds
+  fake::world.dialogAnswers = {std::string("/data/out.bin")};
+  fake::DeviceSends("\x1b[R\x15", 1000);
+  int64_t lagMs = 0, sent = 0;
+  fake::world.answer = [&](unsigned char byte) {
+    const std::string& disk = fake::world.files[LogPath];
+    const size_t start = disk.rfind('\n', disk.size() - 2) + 1;  // of the last line on the disk
+    const int64_t stampMs =
+        (std::stoi(disk.substr(start + 14, 2)) * 60 + std::stoi(disk.substr(start + 17, 2))) * 1000 +
+        std::stoi(disk.substr(start + 20, 3)) - (3 * 60 + 22) * 1000;
+    lagMs = std::max(lagMs, fake::world.nowUs / 1000 - stampMs);
+    return ++sent % 132 == 0 || byte == 0x04 ? "\x06" : "";
+  };
+  Session(12000);
+  EXPECT_EQ(fake::world.sent.back(), '\x04');
+  EXPECT_LE(lagMs, 1000);
+}
+
+// The system ends the session (a logout): the record ends there, and nothing follows it.
+TEST_F(Program, AnEndingSessionEndsTheRecord) {
+  fake::Post(msg::EndSession, 0, 1000);  // only asked: the session goes on
+  fake::Post(msg::EndSession, 1, 2000);
+  fake::DeviceSends("late", 3000);
+  EXPECT_EQ(Joined(Session(4000), "--"), "log started (Mirelox 2.2)|COM1 opened (4800 8N1)|log ended|");
+  EXPECT_EQ(Row(0), "late");
+}
+
+// Without --log nothing is opened; a record that cannot be opened, that would write into the
+// program's own files or line, or that fills the disk, is told once and the session goes on as it
+// would without one.
 TEST_F(Program, TheSessionGoesOnWithoutARecord) {
+  const std::string Refused = "The record of the line cannot be kept in ";
   const std::tuple<std::string, std::string, bool> Cases[] = {
       // the path, the message and its owner
       {"", "", false},
       {"/readonly/line.txt",
        "The record of the line cannot be written to /readonly/line.txt.\nThe program goes on without it.",
        false},
+      {"/prog/MIRELOX.CFG",
+       Refused + "/prog/MIRELOX.CFG: it is the program's MIRELOX.CFG.\nThe program goes on without it.",
+       false},
+      {"/cwd/TXT00042.KVB",
+       Refused + "/cwd/TXT00042.KVB: it is a text page.\nThe program goes on without it.", false},
+      {"/dev/ttyS0", Refused + "/dev/ttyS0: it is a device, not a file.\nThe program goes on without it.",
+       false},
       {LogPath, "The record of the line in /logs/line.txt has stopped: the file cannot be written.", true}};
   for (const auto& [path, message, owned] : Cases) {
     SetUp();
-    fake::world.diskRoom = path == LogPath ? 103 : SIZE_MAX;  // the first two lines
+    fake::world.files["/cwd/TXT00042.KVB"] = fake::world.files["/dev/ttyS0"] = "kept";
+    fake::world.diskRoom = path == LogPath ? 120 : SIZE_MAX;  // the first two lines and part of a third
     fake::DeviceSends("abc", 1000);
     fake::DeviceSends(std::string(40, 'x'), 2000);
     fake::Post(msg::Char, 'k', 3000);
@@ -158,6 +208,8 @@ TEST_F(Program, TheSessionGoesOnWithoutARecord) {
     EXPECT_EQ(fake::world.sent, "k") << path;
     ExpectMessage(message, owned);
     EXPECT_EQ(fake::IndexOfCall("OpenForAppending") >= 0, !path.empty()) << path;
+    EXPECT_EQ(fake::world.files["/prog/MIRELOX.CFG"].substr(1), std::string(StandardConfiguration).substr(1));
+    EXPECT_EQ(fake::world.files["/cwd/TXT00042.KVB"] + fake::world.files["/dev/ttyS0"], "keptkept");
   }
   EXPECT_EQ(fake::world.files[LogPath],
             "2026-12-07 14:03:22.000 -- log started (Mirelox 2.2)\n2026-12-07 14:03:22.000 -- COM1 opened "

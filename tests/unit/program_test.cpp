@@ -89,6 +89,53 @@ TEST_F(Program, WindowCommandsTheAboutDialogAndDefaultProcessing) {
   EXPECT_EQ(fake::IndexOfCall("DefaultWindowProc"), -1);
 }
 
+// A device unplugged at 1 s and back at 3.5 s: the title says so at once and no box waits; the
+// port is tried once a second, with the loop asleep in between, and when it opens the session
+// goes on. A port chosen meanwhile ends the search; a transfer under way ends as on silence.
+TEST_F(Program, ADeviceThatGoesAwayIsLookedForUntilItIsBack) {
+  const std::string Lost =
+      " Mirelox v2.2  |   COM1: no device   |   select comport F1..F6   |   (c) Mirelox Instruments";
+  const std::string Query = "\x1b\xff\x7f\x08\x0c\x0a", Block = "\x01\x01\xfe" + A(128) + "\x80";
+  struct Case {
+    std::vector<std::pair<int, unsigned>> keys;  // virtual keys pressed, at ms
+    std::string device;                          // what the device sends at 0.9 s
+    std::vector<std::string> titles, messages;   // after the first
+    int looks;                                   // opens of COM1 after the first
+  };
+  const Case Cases[] = {
+      {{}, "", {NormalTitle, Lost, NormalTitle}, {}, 3},
+      {{{1500, vk::F1 + 1}}, "", {NormalTitle, Lost, "COM2"}, {}, 0},
+      {{},
+       "\x1b[T",
+       {NormalTitle, "Receiving block 1", Lost, Lost, NormalTitle},
+       {"ERROR: No connection!"},
+       3},
+  };
+  for (const Case& c : Cases) {
+    SetUp();
+    fake::world.goneFromUs = 1000 * 1000;
+    fake::world.goneUntilUs = 3500 * 1000;
+    fake::world.dialogAnswers = {std::string("/data/in.bin")};
+    if (!c.device.empty()) AnswerInTurns({Block});
+    fake::DeviceSends(c.device, 900);
+    for (const auto& [ms, key] : c.keys) fake::Post(msg::KeyDown, key, ms);
+    fake::Post(msg::Char, 'k', 2000);  // goes nowhere
+    fake::DeviceSends(Query, 6000);
+    fake::Post(msg::Command, cmd::Exit, 8000);
+    MireloxMain(1);
+    std::vector<std::string> titles(fake::world.titles.begin() + 1, fake::world.titles.end());
+    for (std::string& title : titles) title = title.find("COM2") != std::string::npos ? "COM2" : title;
+    EXPECT_EQ(titles, c.titles);
+    std::vector<std::string> messages;
+    for (const auto& m : fake::world.messages) messages.push_back(m.text);
+    EXPECT_EQ(messages, c.messages);
+    EXPECT_EQ(std::count(fake::world.calls.begin(), fake::world.calls.end(), "OpenSerialDevice 1"),
+              1 + c.looks);
+    EXPECT_NE(fake::world.sent.find("MIRELOX     "), std::string::npos);
+    EXPECT_LE(std::count(fake::world.calls.begin(), fake::world.calls.end(), "Wait"), 14);
+  }
+}
+
 const std::string Path = "/prog/MIRELOX.CFG";
 
 struct File {

@@ -142,8 +142,6 @@ TEST_F(Transfer, TheSendHandshakeWaitsForNakAndDrainsTheRest) {
   EXPECT_EQ(fake::world.titles, std::vector<std::string>{"mirelox"});  // no progress shown
 }
 
-
-
 struct Reception {
   const char* name;
   std::vector<std::string> turns;  // what the device sends after each answer of the terminal
