@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -52,6 +53,9 @@ void Usage() {
                "                        has a bad checksum once, is sent again, or breaks off\n"
                "    run COMMAND         relay the line to sh -c COMMAND until it ends: ok STATUS\n"
                "    transcript FILE     write two lines to FILE: sent HEX, received HEX (all so far)\n"
+               "    unplug              close the device's end of the line and remove the link, as a\n"
+               "                        device that is pulled out or powered off\n"
+               "    plug                a new pseudo-terminal at the same link: the device is back\n"
                "    quit                once the terminal has read what was sent, close the line and end\n"
                "                        (so does the end of stdin)\n";
 }
@@ -202,15 +206,24 @@ std::string Command(devsim::Device& device, const std::string& verb, const std::
   return "ok";
 }
 
-int RunScript(devsim::Device& device) {
+int RunScript(std::unique_ptr<devsim::Device> device, const std::string& link) {
   for (std::string line; std::getline(std::cin, line);) {
     size_t space = line.find(' ');
     std::string verb = line.substr(0, space);
     if (verb == "quit") {  // once the program has read what was sent
-      for (int i = 0; i < 500 && device.Unread() > 0; ++i) usleep(10000);
+      for (int i = 0; device && i < 500 && device->Unread() > 0; ++i) usleep(10000);
       break;
     }
-    std::cout << Command(device, verb, space == std::string::npos ? "" : line.substr(space + 1)) << std::endl;
+    std::string answer = "ok";
+    if (verb == "unplug") {
+      device.reset();
+    } else if (verb == "plug") {
+      if (!device) device = std::make_unique<devsim::Device>(link);
+    } else {
+      answer = device ? Command(*device, verb, space == std::string::npos ? "" : line.substr(space + 1))
+                      : "fail unplugged";
+    }
+    std::cout << answer << std::endl;
   }
   return 0;
 }
@@ -224,16 +237,16 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    devsim::Device device(options.link);
-    std::cerr << "pty: " << device.SlavePath() << "\nlink: " << device.LinkPath() << std::endl;
-    if (options.script) return RunScript(device);
+    auto device = std::make_unique<devsim::Device>(options.link);
+    std::cerr << "pty: " << device->SlavePath() << "\nlink: " << device->LinkPath() << std::endl;
+    if (options.script) return RunScript(std::move(device), options.link);
     devsim::Session::InstallStopSignals();
-    devsim::Session session(device, options.pid);
+    devsim::Session session(*device, options.pid);
     if (!session.WaitForProgram(Millis(options.waitSeconds * 1000))) {
       std::cerr << "mirelox-devsim: no program opened the port\n";
       return 1;
     }
-    return devsim::RunDemo(device, session);
+    return devsim::RunDemo(*device, session);
   } catch (const std::exception& error) {
     std::cerr << "mirelox-devsim: " << error.what() << "\n";
     return 1;
