@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The demo command: installs what is missing, builds, and starts the device simulator in its demo
 # mode with the Linux program connected to it through COM1. With --windows the Windows program
-# runs under Wine instead. The simulator ends itself when the window is closed.
+# runs under Wine instead: the 32-bit one, or the 64-bit one on a machine that runs no 32-bit
+# programs. The simulator ends itself when the window is closed.
 # Without a display (no DISPLAY), both run on a virtual display and a screenshot is kept.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,8 +15,10 @@ if $windows; then scripts/install-deps.sh windows; else scripts/install-deps.sh 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)" --target mirelox mirelox-devsim
 if $windows; then
-  cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build build-win -j "$(nproc)" --target mirelox
+  bits=32 build=build-win toolchain=i686
+  /usr/lib/wine/wine --version >/dev/null 2>&1 || bits=64 build=build-win64 toolchain=x86_64
+  cmake -S . -B $build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-$toolchain.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build $build -j "$(nproc)" --target mirelox
 fi
 
 work=$(mktemp -d /tmp/mirelox-demo.XXXXXX)
@@ -44,19 +47,20 @@ for _ in $(seq 50); do [ -e "$work/com1" ] && break; sleep 0.1; done
 
 cd "$work"
 if $windows; then
-  export WINEPREFIX="$work/wine" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX="$work/wine" WINEARCH=win$bits
+  . "$root/platform/win32/wine-env.sh"
   # Wine's messages (and the object table its server prints when it ends with objects left) go
   # to a log that is shown only when something fails.
   log=$work/wine.log
-  echo "Preparing a Wine prefix (about 15 s)..."
+  echo "Preparing a Wine prefix for the $bits-bit program (about 15 s)..."
   if ! "$root/platform/win32/wine-prefix.sh" create "$WINEPREFIX" >/dev/null 2>>"$log" ||
     ! "$root/platform/win32/wine-prefix.sh" map-port "$WINEPREFIX" 1 "$work/com1" >/dev/null 2>>"$log"; then
     tail -n 20 "$log" >&2
     exit 1
   fi
-  cp "$root/build-win/mirelox.exe" .
+  cp "$root/$build/mirelox.exe" .
   status=0
-  wine mirelox.exe 2>>"$log" || status=$?
+  "$WINE" mirelox.exe 2>>"$log" || status=$?
   wineserver -w 2>>"$log"
   if [ "$status" -ne 0 ]; then
     tail -n 20 "$log" >&2

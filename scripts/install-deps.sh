@@ -6,8 +6,9 @@
 set -euo pipefail
 
 demo=(build-essential cmake pkg-config libgtk-3-dev fonts-dejavu-core)
-# wine32 runs the 32-bit program; fonts-wine draws the title bar (Tahoma) and its buttons (Marlett).
-windows=(g++-mingw-w64-i686 wine wine64 wine32:i386 fonts-liberation fonts-wine)
+# wine32 runs the 32-bit program, wine64 the 64-bit one (on any machine); fonts-wine draws the title
+# bar (Tahoma) and its buttons (Marlett).
+windows=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386 fonts-liberation fonts-wine)
 # Without a display the demo runs on a virtual one and keeps a screenshot of it.
 no_display=(xvfb xauth imagemagick)
 test=(libx11-dev googletest libgtest-dev libbenchmark-dev clang libclang-rt-dev valgrind gcc-multilib
