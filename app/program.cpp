@@ -61,17 +61,12 @@ void StartRecording(const char* path) {
   platform::ShowMessage(message);
 }
 
-// One window message, then at most one byte from the device, turn after turn. Only a turn that
-// found neither sleeps, until one of them arrives.
 int RunMainLoop() {
+  int quitCode = 0;
   for (;;) {
-    int quitCode = 0;
-    const platform::Pumped pumped = platform::PumpOneMessage(&quitCode);
-    if (pumped == platform::Pumped::Quit) return quitCode;
-    if (ComPort.bytesWaiting() > 0) {
-      ComPort.read(&LastReceivedByte, 1);
-      InterpretByte();
-    } else if (pumped == platform::Pumped::Nothing) {
+    const Turn turn = TakeTurn(&quitCode);
+    if (turn == Turn::Quit) return quitCode;
+    if (turn == Turn::Idle) {
       FlushLineLog();
       ComPort.waitForMessageOrByte(LineLogWaitLimitMs());
     }
@@ -79,6 +74,17 @@ int RunMainLoop() {
 }
 
 }  // namespace
+
+Turn TakeTurn(int* quitCode) {
+  const platform::Pumped pumped = platform::PumpOneMessage(quitCode);
+  if (pumped == platform::Pumped::Quit) return Turn::Quit;
+  if (ComPort.bytesWaiting() > 0) {
+    ComPort.read(&LastReceivedByte, 1);
+    InterpretByte();
+    return Turn::Busy;
+  }
+  return pumped == platform::Pumped::Nothing ? Turn::Idle : Turn::Busy;
+}
 
 int MireloxMain(int showCommand, int argc, char** argv) {
   const char* logPath = nullptr;

@@ -375,8 +375,7 @@ bool CloseFile(FileHandle file) {
 }
 
 bool ResolveSaveTarget(const char* path, char* target, int size) {
-  const auto link = world.links.find(path);
-  return std::snprintf(target, size, "%s", link != world.links.end() ? link->second.c_str() : path) < size;
+  return std::snprintf(target, size, "%s", path) < size;
 }
 
 bool ReplaceFile(const char* fromPath, const char* toPath) {

@@ -65,8 +65,7 @@ struct World {
   std::deque<std::optional<std::string>> dialogAnswers;  // a path, or nullopt for Cancel
   // Files by full path; searches look in /prog/, then /cwd/
   std::map<std::string, std::string> files;
-  std::map<std::string, std::string> links;  // a symbolic link's path: the file it points to
-  size_t diskRoom = SIZE_MAX;                // bytes the disk still takes
+  size_t diskRoom = SIZE_MAX;                                    // bytes the disk still takes
   std::map<intptr_t, std::pair<std::string, size_t>> openFiles;  // handle: path, position
   intptr_t nextHandle = 100;
   // Calls that matter for ordering, the line's bytes and drawn runs among them

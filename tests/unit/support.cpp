@@ -5,9 +5,11 @@
 #include <regex>
 
 #include "app/main_window.h"
+#include "app/program.h"
 #include "app/window_messages.h"
 #include "config/configuration.h"
 #include "platform/platform.h"
+#include "serial/line_log.h"
 #include "serial/serial_port.h"
 #include "serial/transmit.h"
 #include "terminal/interpreter.h"
@@ -25,6 +27,8 @@ const char NormalTitle[] =
     " Mirelox v2.2  |   COM1: 4800 8N1   |   select comport F1..F6   |   (c) Mirelox Instruments";
 
 void ResetCore() {
+  EndLineLog();
+  FlushLineLog();  // a record's failure not told yet
   ComPort.close();
   fake::Reset();
   std::memset(TransmitBuffer, 0, sizeof TransmitBuffer);
@@ -60,15 +64,8 @@ void Receive(const std::string& bytes) {
 }
 
 void RunLoopUntilIdle() {
-  for (;;) {
-    int code = 0;
-    const bool pumped = platform::PumpOneMessage(&code) == platform::Pumped::Dispatched;
-    const bool byte = ComPort.bytesWaiting() > 0;
-    if (byte) {
-      ComPort.read(&LastReceivedByte, 1);
-      InterpretByte();
-    }
-    if (!pumped && !byte) return;
+  int code = 0;
+  while (TakeTurn(&code) == Turn::Busy) {
   }
 }
 
