@@ -136,11 +136,13 @@ bool ResolveSaveTarget(const char* path, char* target, int size) {
 }
 
 // Windows refuses to replace a read-only file; here the owner's write permission and ownership
-// stand for it. The replacement keeps the old file's permissions, so a private file stays private.
+// stand for it. The replacement keeps the old file's permissions, so a private file stays private,
+// and its group where the owner may give it that group, so the people it is shared with keep it.
 bool ReplaceFile(const char* fromPath, const char* toPath) {
   struct stat old {};
   if (stat(toPath, &old) == 0) {
     if (old.st_uid != geteuid() || (old.st_mode & S_IWUSR) == 0) return false;
+    if (chown(fromPath, static_cast<uid_t>(-1), old.st_gid) != 0 && errno != EPERM) return false;
     if (chmod(fromPath, old.st_mode & 07777) != 0) return false;
   } else {
     const mode_t mask = umask(0);
