@@ -1,5 +1,7 @@
 #include "serial/serial_port.h"
 
+#include <algorithm>
+
 #include "serial/line_log.h"
 #include "terminal/title.h"
 
@@ -21,13 +23,11 @@ bool SerialPort::open(int portNumber) {
   }
   opened = 1;
   this->portNumber = portNumber;
-  refusing = false;
   RecordLineEvent("COM%d opened (4800 8N1)", portNumber);
   return true;
 }
 
 bool SerialPort::close() {
-  lost = false;
   if (!isOpen()) return true;
   platform::CloseSerialDevice(device);
   opened = 0;
@@ -49,16 +49,14 @@ int SerialPort::lostWhen(int result) {
   return result;
 }
 
-bool SerialPort::reopen() {
+void SerialPort::reopen() {
   nextLookMs = platform::NowMs() + LostPortLookMs;
   device = platform::OpenSerialDevice(portNumber);
-  if (device == nullptr) return false;
+  if (device == nullptr) return;
   opened = 1;
   lost = false;
-  refusing = false;
   RecordLineEvent("COM%d back", portNumber);
   SetNormalTitle();
-  return true;
 }
 
 // The record keeps what went out; a byte that did not is told once for a run of them.
@@ -86,24 +84,23 @@ int SerialPort::send(const unsigned char* bytes, int count) {
 
 int SerialPort::bytesWaiting() {
   if (!isOpen()) return 0;
-  const int waiting = lostWhen(platform::SerialBytesWaiting(device));
-  return waiting > 0 ? waiting : 0;
+  return std::max(lostWhen(platform::SerialBytesWaiting(device)), 0);
 }
 
 int SerialPort::read(unsigned char* destination, int count) {
   const int waiting = bytesWaiting();
-  if (waiting <= 0) return 0;
-  const int got = lostWhen(platform::ReadSerial(device, destination, count < waiting ? count : waiting));
-  if (got <= 0) return 0;
+  if (waiting == 0) return 0;
+  const int got = std::max(lostWhen(platform::ReadSerial(device, destination, std::min(count, waiting))), 0);
   RecordLineBytes(LineDirection::Received, destination, got);
   return got;
 }
 
+// While the device is lost, the idle wait ends when the port is due to be tried again.
 void SerialPort::waitForMessageOrByte(int limitMs) {
+  if (lost && platform::NowMs() >= nextLookMs) reopen();
   if (lost) {
-    if (platform::NowMs() >= nextLookMs && reopen()) return;
     const int untilLook = static_cast<int>(nextLookMs - platform::NowMs());
-    if (limitMs < 0 || limitMs > untilLook) limitMs = untilLook > 0 ? untilLook : 0;
+    limitMs = limitMs < 0 ? untilLook : std::min(limitMs, untilLook);
   }
   platform::WaitForMessageOrByte(isOpen() ? device : nullptr, limitMs);
 }

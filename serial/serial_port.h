@@ -14,8 +14,9 @@ class SerialPort {
  public:
   ~SerialPort() { close(); }
 
-  bool open(int portNumber);                        // true on success, and when a port is already open
-  bool close();                                     // always true; also stops looking for a lost port
+  bool open(
+      int portNumber);  // true on success, and when a port is already open; ends a search for a lost one
+  bool close();         // always true
   bool writeByte(unsigned char byte);               // false when the byte did not go out
   int send(const unsigned char* bytes, int count);  // count, or 0 when nothing was attempted
   int bytesWaiting();
@@ -26,7 +27,7 @@ class SerialPort {
 
  private:
   int lostWhen(int result);  // result; a lost line closes the port first
-  bool reopen();
+  void reopen();
 
   platform::SerialDevice* device = nullptr;
   int32_t opened = 0;

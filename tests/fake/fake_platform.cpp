@@ -374,8 +374,9 @@ bool CloseFile(FileHandle file) {
   return world.openFiles.erase(file) == 1;
 }
 
+// A link under /links/ points to a name too long for a path.
 bool ResolveSaveTarget(const char* path, char* target, int size) {
-  return std::snprintf(target, size, "%s", path) < size;
+  return std::string(path).rfind("/links/", 0) != 0 && std::snprintf(target, size, "%s", path) < size;
 }
 
 bool ReplaceFile(const char* fromPath, const char* toPath) {

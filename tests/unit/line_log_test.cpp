@@ -64,11 +64,11 @@ const RecordCase Cases[] = {
     {"more than 20 ms of quiet starts a line", {{1000, "ab"}, {1021, "c"}, {1041, "d"}}, {},
      {"2026-12-07 14:03:23.000 RX 61 62                                            |ab|",
       "2026-12-07 14:03:23.021 RX 63 64                                            |cd|"}},
-    {"pages and their names", {{1000, "\x1b[X00042\x1b[X00043"}}, {},  // TXT00042.KVB is empty
+    {"pages and their names", {{1000, "\x1b[X00042\x1b[X0\x01\x7f" "43"}}, {},  // TXT00042.KVB is empty
      {"2026-12-07 14:03:23.000 RX 1b 5b 58 30 30 30 34 32                          |.[X00042|",
       "2026-12-07 14:03:23.000 -- page TXT00042 shown",
-      "2026-12-07 14:03:23.000 RX 1b 5b 58 30 30 30 34 33                          |.[X00043|",
-      "2026-12-07 14:03:23.000 -- page TXT00043 missing"}},
+      "2026-12-07 14:03:23.000 RX 1b 5b 58 30 01 7f 34 33                          |.[X0..43|",
+      "2026-12-07 14:03:23.000 -- page TXT0..43 missing"}},
     {"bytes the line does not take are told once", {}, {{1000, 'a'}, {1000, 'b'}},
      {"2026-12-07 14:03:23.000 -- TX 61 not sent: the line took nothing for a second"}, false},
     {"a device unplugged and back", {{4500, "z"}}, {{1500, 'k'}},
@@ -100,8 +100,8 @@ TEST_F(Program, ARecordedRunReachesTheFileWhileTheProgramIdles) {
   fake::DeviceSends("k", 1000);
   Session(60000);
   ExpectInOrder({"Draw k", "WriteFile /logs/line.txt", "Wait", "DestroyMainWindow"});
-  EXPECT_EQ(std::count(fake::world.calls.begin(), fake::world.calls.end(), "Wait"),
-            3);  // for k, its run's end, the close
+  // Three waits: for k, for its run's end, for the close.
+  EXPECT_EQ(std::count(fake::world.calls.begin(), fake::world.calls.end(), "Wait"), 3);
 }
 
 // A transfer: every byte of the blocks and of the answers, once, in its direction, and its events.
@@ -113,6 +113,11 @@ struct TransferRecord {
 };
 
 const std::string Block = "\x01\x01\xfe" + std::string(128, 'q') + char(128 * 'q' % 256);
+const std::vector<std::string> Repeats = [] {  // more than the record's buffer holds, in a moment
+  std::vector<std::string> turns(24, Block);
+  turns.push_back("\x04");
+  return turns;
+}();
 // clang-format off
 const TransferRecord Transfers[] = {
     {"a received file", "\x1b[T", "/data/in.bin", {Block, "\x04"},
@@ -122,6 +127,11 @@ const TransferRecord Transfers[] = {
      "/readonly/in.bin not saved: the file cannot be written|"},
     {"a send the device stops taking", "\x1b[R\x15", "/data/out.bin", {},
      "send of /data/out.bin started (3 bytes)|send failed after 0 blocks: ERROR: No connection!|"},
+    {"a file that cannot be sent", "\x1b[R", "/data/none.bin", {}, "send of /data/none.bin: the file cannot be opened|"},
+    {"a send cancelled", "\x1b[R", "", {}, "send: the file dialog was cancelled|"},
+    {"a receive cancelled", "\x1b[T", "", {}, "receive: the file dialog was cancelled|"},
+    {"a block repeated many times", "\x1b[T", "/data/in.bin", Repeats,
+     "receive into /data/in.bin started|receive ended: 1 blocks|/data/in.bin saved (128 bytes)|"},
 };
 // clang-format on
 
@@ -129,7 +139,7 @@ using RecordedTransfer = TableOf<TransferRecord, Program>;
 TEST_P(RecordedTransfer, KeepsEveryByteAndItsEvents) {
   const TransferRecord& t = GetParam();
   fake::world.files["/data/out.bin"] = "abc";
-  fake::world.dialogAnswers = {t.path};
+  if (!t.path.empty()) fake::world.dialogAnswers = {t.path};
   fake::DeviceSends(t.command, 1000);
   AnswerInTurns(t.turns);
   const std::vector<std::string> lines = Session(30000);
@@ -161,6 +171,9 @@ TEST_F(Program, ATransferReachesTheDiskEverySecond) {
   Session(12000);
   EXPECT_EQ(fake::world.sent.back(), '\x04');
   EXPECT_LE(lagMs, 1000);
+  EXPECT_LE(std::count_if(fake::world.calls.begin(), fake::world.calls.end(),
+                          [](const std::string& call) { return call.rfind("WriteFile " + LogPath, 0) == 0; }),
+            30);  // about two a second: one a byte would be 1,300
 }
 
 // The system ends the session (a logout): the record ends there, and nothing follows it.
@@ -205,6 +218,7 @@ TEST_F(Program, TheSessionGoesOnWithoutARecord) {
     EXPECT_EQ(fake::IndexOfCall("OpenForAppending") >= 0, !path.empty()) << path;
     EXPECT_EQ(fake::world.files["/prog/MIRELOX.CFG"].substr(1), std::string(StandardConfiguration).substr(1));
     EXPECT_EQ(fake::world.files["/cwd/TXT00042.KVB"] + fake::world.files["/dev/ttyS0"], "keptkept");
+    EXPECT_TRUE(fake::world.openFiles.empty()) << path;
   }
   EXPECT_EQ(fake::world.files[LogPath],
             "2026-12-07 14:03:22.000 -- log started (Mirelox 2.2)\n2026-12-07 14:03:22.000 -- COM1 opened "

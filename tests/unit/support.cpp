@@ -28,7 +28,6 @@ const char NormalTitle[] =
 
 void ResetCore() {
   EndLineLog();
-  FlushLineLog();  // a record's failure not told yet
   ComPort.close();
   fake::Reset();
   std::memset(TransmitBuffer, 0, sizeof TransmitBuffer);

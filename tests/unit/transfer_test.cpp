@@ -285,6 +285,7 @@ const Saving Savings[] = {
     {"full disk", "/data/old.bin", 133, 100, "Cannot create the file"},
     {"read-only folder", "/readonly/x.bin", 133, SIZE_MAX, "Cannot create the file"},
     {"no room for a temporary name", LongPath, 133, SIZE_MAX, "Cannot create the file"},
+    {"a link to a name too long", "/links/x.bin", 133, SIZE_MAX, "Cannot create the file"},
     {"saved", "/data/old.bin", 133, SIZE_MAX, ""},
 };
 
