@@ -20,8 +20,8 @@ bool FailureToTell = false;
 platform::FileHandle File = platform::NoFile;
 char Path[PathSize];
 char Text[TextSize];
-int TextLength = 0;
-int64_t UnwrittenSinceMs = -1;  // when the first byte not yet on the disk came; -1: none
+int TextLength;
+int64_t BytesWrittenOutMs;  // when bytes coming in a row last made the text go out
 
 struct Run {
   LineDirection direction;
@@ -34,7 +34,6 @@ struct Run {
 // A file that takes no more (a full disk) ends the record; the session goes on without it. What
 // could not be written whole is not written at all: a reader never finds half a line.
 void WriteOut() {
-  UnwrittenSinceMs = -1;
   if (TextLength == 0) return;
   const bool written = platform::AppendWhole(File, Text, TextLength);
   TextLength = 0;
@@ -110,8 +109,9 @@ void RecordLineBytes(LineDirection direction, const unsigned char* bytes, int co
   }
   // A transfer keeps the program from its idle turns for a minute: a program killed meanwhile
   // loses less than the last second.
-  if (UnwrittenSinceMs < 0) UnwrittenSinceMs = now;
-  if (now - UnwrittenSinceMs >= WriteOutPeriodMs) WriteOut();
+  if (now - BytesWrittenOutMs < WriteOutPeriodMs) return;
+  BytesWrittenOutMs = now;
+  WriteOut();
 }
 
 // Events are rare and mark moments worth having on the disk: each one is written out at once.

@@ -190,6 +190,7 @@ TEST_F(Program, AnEndingSessionEndsTheRecord) {
 // would without one.
 TEST_F(Program, TheSessionGoesOnWithoutARecord) {
   const std::string Refused = "The record of the line cannot be kept in ";
+  const std::string LongPath = "/logs/" + std::string(200, 'l');  // all of it in the message
   const std::tuple<std::string, std::string, bool> Cases[] = {
       // the path, the message and its owner
       {"", "", false},
@@ -203,11 +204,12 @@ TEST_F(Program, TheSessionGoesOnWithoutARecord) {
        Refused + "/cwd/TXT00042.KVB: it is a text page.\nThe program goes on without it.", false},
       {"/dev/ttyS0", Refused + "/dev/ttyS0: it is a device, not a file.\nThe program goes on without it.",
        false},
-      {LogPath, "The record of the line in /logs/line.txt has stopped: the file cannot be written.", true}};
+      {LongPath, "The record of the line in " + LongPath + " has stopped: the file cannot be written.",
+       true}};
   for (const auto& [path, message, owned] : Cases) {
     SetUp();
     fake::world.files["/cwd/TXT00042.KVB"] = fake::world.files["/dev/ttyS0"] = "kept";
-    fake::world.diskRoom = path == LogPath ? 120 : SIZE_MAX;  // the first two lines and part of a third
+    fake::world.diskRoom = path == LongPath ? 120 : SIZE_MAX;  // the first two lines and part of a third
     fake::DeviceSends("abc", 1000);
     fake::DeviceSends(std::string(40, 'x'), 2000);
     fake::Post(msg::Char, 'k', 3000);
@@ -220,7 +222,7 @@ TEST_F(Program, TheSessionGoesOnWithoutARecord) {
     EXPECT_EQ(fake::world.files["/cwd/TXT00042.KVB"] + fake::world.files["/dev/ttyS0"], "keptkept");
     EXPECT_TRUE(fake::world.openFiles.empty()) << path;
   }
-  EXPECT_EQ(fake::world.files[LogPath],
+  EXPECT_EQ(fake::world.files[LongPath],
             "2026-12-07 14:03:22.000 -- log started (Mirelox 2.2)\n2026-12-07 14:03:22.000 -- COM1 opened "
             "(4800 8N1)\n");
 }
