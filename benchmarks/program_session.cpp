@@ -69,9 +69,21 @@ std::string Exactly(const std::string& title) {
   return pattern + "$";
 }
 
-Environment WineEnvironment() {
-  return {{"WINEPREFIX", MIRELOX_BENCH_WINEPREFIX},
-          {"WINEARCH", "win32"},
+// What differs between the two Windows programs: the file, and the prefix made for their bits.
+struct WineBits {
+  const char* exe;
+  const char* prefix;
+  const char* arch;
+};
+
+WineBits BitsOf(Program program) {
+  if (program == Program::Wine32) return {MIRELOX_BENCH_WIN32_EXE, MIRELOX_BENCH_WINEPREFIX32, "win32"};
+  return {MIRELOX_BENCH_WIN64_EXE, MIRELOX_BENCH_WINEPREFIX64, "win64"};
+}
+
+Environment WineEnvironment(Program program) {
+  return {{"WINEPREFIX", BitsOf(program).prefix},
+          {"WINEARCH", BitsOf(program).arch},
           {"WINEDEBUG", "-all"},
           {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
 }
@@ -225,7 +237,15 @@ std::vector<pid_t> Processes() {
 }  // namespace
 
 std::string ProgramName(Program program) {
-  return program == Program::Linux ? "Linux" : "Wine";
+  switch (program) {
+    case Program::Linux:
+      return "Linux";
+    case Program::Wine32:
+      return "Wine 32-bit";
+    case Program::Wine64:
+      return "Wine 64-bit";
+  }
+  return "?";
 }
 
 double ProcessorSeconds(pid_t pid) {
@@ -252,7 +272,7 @@ ProgramSession::ProgramSession(Program program, bool recordLine)
 
 ProgramSession::~ProgramSession() {
   if (child_ > 0) KillGroup(child_);
-  if (program_ == Program::Wine && started_) Run({"wineserver", "-k"}, WineEnvironment());
+  if (program_ != Program::Linux && started_) Run({"wineserver", "-k"}, WineEnvironment(program_));
   std::error_code ignored;
   std::filesystem::remove_all(root_, ignored);
 }
@@ -261,9 +281,10 @@ std::string ProgramSession::Missing() const {
   if (std::getenv("DISPLAY") == nullptr) return "no DISPLAY (scripts/bench.sh starts an Xvfb)";
   if (program_ == Program::Linux)
     return access(MIRELOX_BENCH_LINUX_EXE, X_OK) == 0 ? "" : "no program at " MIRELOX_BENCH_LINUX_EXE;
-  if (access(MIRELOX_BENCH_WIN_EXE, R_OK) != 0) return "no program at " MIRELOX_BENCH_WIN_EXE;
-  if (access(MIRELOX_BENCH_WINEPREFIX "/system.reg", R_OK) != 0)
-    return "no Wine prefix at " MIRELOX_BENCH_WINEPREFIX " (scripts/bench.sh makes it)";
+  const WineBits bits = BitsOf(program_);
+  if (access(bits.exe, R_OK) != 0) return std::string("no program at ") + bits.exe;
+  if (access((std::string(bits.prefix) + "/system.reg").c_str(), R_OK) != 0)
+    return std::string("no Wine prefix at ") + bits.prefix + " (scripts/bench.sh makes it)";
   return "";
 }
 
@@ -279,13 +300,18 @@ std::optional<double> ProgramSession::StartAndTimeWindow() {
                     {"NO_AT_BRIDGE", "1"}},
                    root_, log, log);
   } else {
-    std::filesystem::copy_file(MIRELOX_BENCH_WIN_EXE, Path("mirelox.exe"),
+    const WineBits bits = BitsOf(program_);
+    const Environment environment = WineEnvironment(program_);
+    std::filesystem::copy_file(bits.exe, Path("mirelox.exe"),
                                std::filesystem::copy_options::overwrite_existing);
-    Run({"bash", MIRELOX_BENCH_REPOSITORY "/platform/win32/wine-prefix.sh", "map-port",
-         MIRELOX_BENCH_WINEPREFIX, "1", device_.LinkPath()});
-    std::vector<std::string> argv = {"wine", "mirelox.exe"};
+    Run({"bash", MIRELOX_BENCH_REPOSITORY "/platform/win32/wine-prefix.sh", "map-port", bits.prefix, "1",
+         device_.LinkPath()},
+        environment);
+    // wine-env.sh names the loader for the program's bits, as in the tests and the demo.
+    std::vector<std::string> argv = {"bash", "-c", ". \"$0\" && exec \"$WINE\" \"$@\"",
+                                     MIRELOX_BENCH_REPOSITORY "/platform/win32/wine-env.sh", "mirelox.exe"};
     if (recordLine_) argv.insert(argv.end(), {"--log", WindowsPath(Path("line.txt"))});
-    child_ = Spawn(argv, WineEnvironment(), root_, log, log);
+    child_ = Spawn(argv, environment, root_, log, log);
   }
   close(log);
   started_ = true;
@@ -314,7 +340,7 @@ bool ProgramSession::AnswerFileDialog(const std::string& title, const std::strin
   const std::string pattern = Exactly(title);
   const std::string dialog = WaitForWindow(pattern, WindowTimeout);
   if (dialog.empty()) return false;
-  if (program_ == Program::Wine) {
+  if (program_ != Program::Linux) {
     Run({"xdotool", "windowfocus", "--sync", dialog});
     std::this_thread::sleep_for(Millis(300));
     Run({"xdotool", "type", "--delay", "40", WindowsPath(path)});
@@ -361,7 +387,7 @@ pid_t ProgramSession::ProgramProcess() const {
 // Wine's server works in a folder named after the prefix's device and inode numbers.
 pid_t ProgramSession::WineServerProcess() const {
   struct stat prefix;
-  if (program_ != Program::Wine || stat(MIRELOX_BENCH_WINEPREFIX, &prefix) != 0) return 0;
+  if (program_ == Program::Linux || stat(BitsOf(program_).prefix, &prefix) != 0) return 0;
   char folder[64];
   std::snprintf(folder, sizeof folder, "/server-%llx-%llx", static_cast<unsigned long long>(prefix.st_dev),
                 static_cast<unsigned long long>(prefix.st_ino));

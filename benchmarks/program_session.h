@@ -1,9 +1,10 @@
 // One run of a program for the benchmarks, with nothing but this file's own helpers: a temporary
-// workspace holding MIRELOX.CFG (and, for Wine, a copy of mirelox.exe), a simulated device on a
-// link in it that the program opens as COM1, the program started in that folder on the display
-// named by DISPLAY (scripts/bench.sh starts an Xvfb for the whole run), and what a benchmark does
-// with it: time the start to the main window, answer a file dialog, close the window, and name the
-// processes whose processor time counts. Windows are found and driven by running xdotool.
+// workspace holding MIRELOX.CFG (and, for Wine, a copy of mirelox.exe of either bits, run in a
+// prefix of its own), a simulated device on a link in it that the program opens as COM1, the
+// program started in that folder on the display named by DISPLAY (scripts/bench.sh starts an Xvfb
+// for the whole run), and what a benchmark does with it: time the start to the main window, answer
+// a file dialog, close the window, and name the processes whose processor time counts. Windows are
+// found and driven by running xdotool.
 #pragma once
 
 #include <sys/types.h>
@@ -15,8 +16,8 @@
 
 namespace bench {
 
-enum class Program { Linux, Wine };
-std::string ProgramName(Program program);  // "Linux" or "Wine", as the table names them
+enum class Program { Linux, Wine32, Wine64 };
+std::string ProgramName(Program program);  // "Linux", "Wine 32-bit" or "Wine 64-bit", as the table names them
 
 // The dialog titles of the workspace's MIRELOX.CFG (its lines 3 and 5).
 extern const char OpenDialogTitle[];
@@ -43,7 +44,7 @@ class ProgramSession {
   bool Close();  // File > Exit in the main window, then the wait for the program to end with code 0
 
   // The process that runs the program (mirelox, or mirelox.exe under Wine), and the wineserver of
-  // the Wine prefix (0 for the Linux program, or when not found).
+  // the program's Wine prefix (0 for the Linux program, or when not found).
   pid_t ProgramProcess() const;
   pid_t WineServerProcess() const;
 

@@ -3,7 +3,7 @@
 // the pause after each paced byte and the length of a 60-block send, the length of a 60-block
 // receive, the reaction from a block's checksum byte to the ACK, the rate at which received text is
 // drawn, and the time from start to the main window.
-//   window_bench linux|wine      (on the display named by DISPLAY)
+//   window_bench linux|wine32|wine64      (on the display named by DISPLAY)
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
@@ -106,12 +106,13 @@ void MeasureIdleProcessor(ProgramSession& session, const std::string& program) {
                  " s)",
              MetIf(share <= IdleShareGoal));
   }
-  if (program != ProgramName(Program::Wine)) return;
+  if (program == ProgramName(Program::Linux)) return;
   if (server == 0 || serverBefore < 0 || serverAfter < 0) {
-    PrintRow(Measure::IdleWineServer, "Wine (wineserver)", "failed: wineserver not found", Verdict::Failed);
+    PrintRow(Measure::IdleWineServer, program + " (wineserver)", "failed: wineserver not found",
+             Verdict::Failed);
   } else {
     const double used = serverAfter - serverBefore;
-    PrintRow(Measure::IdleWineServer, "Wine (wineserver)",
+    PrintRow(Measure::IdleWineServer, program + " (wineserver)",
              Fixed(100.0 * used / seconds, 2) + " % of one core (" + Fixed(used, 2) + " s in " +
                  Fixed(seconds, 1) + " s)",
              Verdict::NoGoal);
@@ -342,9 +343,9 @@ int Run(Program kind) {
 
 int main(int argc, char** argv) {
   const std::string which = argc == 2 ? argv[1] : "";
-  if (which != "linux" && which != "wine") {
-    std::cerr << "usage: window_bench linux|wine" << std::endl;
-    return 2;
-  }
-  return bench::Run(which == "linux" ? bench::Program::Linux : bench::Program::Wine);
+  if (which == "linux") return bench::Run(bench::Program::Linux);
+  if (which == "wine32") return bench::Run(bench::Program::Wine32);
+  if (which == "wine64") return bench::Run(bench::Program::Wine64);
+  std::cerr << "usage: window_bench linux|wine32|wine64" << std::endl;
+  return 2;
 }
