@@ -88,6 +88,14 @@ Environment WineEnvironment(Program program) {
           {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
 }
 
+// The copy of the modem-lines library that processes of one kind load, lib being what $LIB
+// stands for in them.
+std::string ModemLinesCopy(const std::string& lib) {
+  std::string path = MIRELOX_BENCH_MODEM_LINES;
+  const size_t at = path.find("$LIB");
+  return at == std::string::npos ? path : path.replace(at, 4, lib);
+}
+
 // Starts argv (searched in PATH) in its own process group, with standard output on output and
 // standard error on errors (ours when -1), reading nothing. Everything the child needs is made
 // before fork: the benchmark has other threads (the simulator's reader), so the child only execs.
@@ -202,10 +210,11 @@ std::string WindowsPath(const std::string& path) {
   return windows;
 }
 
-// The fields of /proc/<pid>/stat after the command name, which may itself hold blanks: the first
-// is the state, the third the process group, the twelfth and thirteenth utime and stime.
-std::vector<std::string> StatFields(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+// The fields of /proc/<pid>/stat (or of a thread's stat file) after the command name, which may
+// itself hold blanks: the first is the state, the third the process group, the twelfth and
+// thirteenth utime and stime.
+std::vector<std::string> StatFields(const std::string& file) {
+  std::ifstream in(file);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const size_t end = text.rfind(')');
   std::vector<std::string> fields;
@@ -213,6 +222,17 @@ std::vector<std::string> StatFields(pid_t pid) {
   std::istringstream rest(text.substr(end + 1));
   for (std::string field; rest >> field;) fields.push_back(field);
   return fields;
+}
+
+std::string StatFile(pid_t pid) {
+  return "/proc/" + std::to_string(pid) + "/stat";
+}
+
+double ProcessorSecondsIn(const std::string& statFile) {
+  const std::vector<std::string> fields = StatFields(statFile);
+  if (fields.size() < 13) return -1;
+  const double ticks = std::stod(fields[11]) + std::stod(fields[12]);
+  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 std::string CommandName(pid_t pid) {
@@ -249,11 +269,12 @@ std::string ProgramName(Program program) {
 }
 
 double ProcessorSeconds(pid_t pid) {
-  if (pid <= 0) return -1;
-  const std::vector<std::string> fields = StatFields(pid);
-  if (fields.size() < 13) return -1;
-  const double ticks = std::stod(fields[11]) + std::stod(fields[12]);
-  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+  return pid > 0 ? ProcessorSecondsIn(StatFile(pid)) : -1;
+}
+
+double ThreadProcessorSeconds(pid_t process, pid_t thread) {
+  if (process <= 0 || thread <= 0) return -1;
+  return ProcessorSecondsIn("/proc/" + std::to_string(process) + "/task/" + std::to_string(thread) + "/stat");
 }
 
 std::string ProgramSession::MakeWorkspace() {
@@ -262,8 +283,8 @@ std::string ProgramSession::MakeWorkspace() {
   return pattern;
 }
 
-ProgramSession::ProgramSession(Program program, bool recordLine)
-    : program_(program), recordLine_(recordLine), root_(MakeWorkspace()), device_(Path("com1")) {
+ProgramSession::ProgramSession(Program program, Setup setup)
+    : program_(program), setup_(setup), root_(MakeWorkspace()), device_(Path("com1")) {
   std::string configuration;
   for (const char* line : ConfigurationLines) configuration += std::string(line) + "\r\n";
   WriteFile(Path("MIRELOX.CFG"), devsim::ToBytes(configuration));
@@ -285,6 +306,13 @@ std::string ProgramSession::Missing() const {
   if (access(bits.exe, R_OK) != 0) return std::string("no program at ") + bits.exe;
   if (access((std::string(bits.prefix) + "/system.reg").c_str(), R_OK) != 0)
     return std::string("no Wine prefix at ") + bits.prefix + " (scripts/bench.sh makes it)";
+  if (setup_ == Setup::AnswerModemStatus) {
+    // Debian starts the 64-bit server whenever wine64 is installed, whichever program it serves.
+    std::vector<std::string> copies = {ModemLinesCopy("lib/x86_64-linux-gnu")};
+    if (program_ == Program::Wine32) copies.push_back(ModemLinesCopy("lib/i386-linux-gnu"));
+    for (const std::string& copy : copies)
+      if (access(copy.c_str(), R_OK) != 0) return "no " + copy + " (scripts/bench.sh builds it)";
+  }
   return "";
 }
 
@@ -292,7 +320,7 @@ std::optional<double> ProgramSession::StartAndTimeWindow() {
   const int log = open(Path("program.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (program_ == Program::Linux) {
     std::vector<std::string> argv = {MIRELOX_BENCH_LINUX_EXE};
-    if (recordLine_) argv.insert(argv.end(), {"--log", Path("line.txt")});
+    if (setup_ == Setup::RecordLine) argv.insert(argv.end(), {"--log", Path("line.txt")});
     child_ = Spawn(argv,
                    {{"MIRELOX_COM1", device_.LinkPath()},
                     {"HOME", root_},
@@ -301,16 +329,19 @@ std::optional<double> ProgramSession::StartAndTimeWindow() {
                    root_, log, log);
   } else {
     const WineBits bits = BitsOf(program_);
-    const Environment environment = WineEnvironment(program_);
+    Environment environment = WineEnvironment(program_);
     std::filesystem::copy_file(bits.exe, Path("mirelox.exe"),
                                std::filesystem::copy_options::overwrite_existing);
     Run({"bash", MIRELOX_BENCH_REPOSITORY "/platform/win32/wine-prefix.sh", "map-port", bits.prefix, "1",
          device_.LinkPath()},
         environment);
+    // The wineserver that the program starts inherits the preload; map-port has waited for the
+    // previous one to end.
+    if (setup_ == Setup::AnswerModemStatus) environment["LD_PRELOAD"] = MIRELOX_BENCH_MODEM_LINES;
     // wine-env.sh names the loader for the program's bits, as in the tests and the demo.
     std::vector<std::string> argv = {"bash", "-c", ". \"$0\" && exec \"$WINE\" \"$@\"",
                                      MIRELOX_BENCH_REPOSITORY "/platform/win32/wine-env.sh", "mirelox.exe"};
-    if (recordLine_) argv.insert(argv.end(), {"--log", WindowsPath(Path("line.txt"))});
+    if (setup_ == Setup::RecordLine) argv.insert(argv.end(), {"--log", WindowsPath(Path("line.txt"))});
     child_ = Spawn(argv, environment, root_, log, log);
   }
   close(log);
@@ -378,7 +409,7 @@ pid_t ProgramSession::ProgramProcess() const {
   const std::string name = program_ == Program::Linux ? "mirelox" : "mirelox.exe";
   const std::string group = std::to_string(child_);
   for (pid_t pid : Processes()) {
-    std::vector<std::string> fields = StatFields(pid);
+    std::vector<std::string> fields = StatFields(StatFile(pid));
     if (fields.size() > 2 && fields[2] == group && CommandName(pid) == name) return pid;
   }
   return 0;
