@@ -69,11 +69,31 @@ std::string Exactly(const std::string& title) {
   return pattern + "$";
 }
 
-Environment WineEnvironment() {
-  return {{"WINEPREFIX", MIRELOX_BENCH_WINEPREFIX},
-          {"WINEARCH", "win32"},
+// What differs between the two Windows programs: the file, and the prefix made for their bits.
+struct WineBits {
+  const char* exe;
+  const char* prefix;
+  const char* arch;
+};
+
+WineBits BitsOf(Program program) {
+  if (program == Program::Wine32) return {MIRELOX_BENCH_WIN32_EXE, MIRELOX_BENCH_WINEPREFIX32, "win32"};
+  return {MIRELOX_BENCH_WIN64_EXE, MIRELOX_BENCH_WINEPREFIX64, "win64"};
+}
+
+Environment WineEnvironment(Program program) {
+  return {{"WINEPREFIX", BitsOf(program).prefix},
+          {"WINEARCH", BitsOf(program).arch},
           {"WINEDEBUG", "-all"},
           {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
+}
+
+// The copy of the modem-lines library that processes of one kind load, lib being what $LIB
+// stands for in them.
+std::string ModemLinesCopy(const std::string& lib) {
+  std::string path = MIRELOX_BENCH_MODEM_LINES;
+  const size_t at = path.find("$LIB");
+  return at == std::string::npos ? path : path.replace(at, 4, lib);
 }
 
 // Starts argv (searched in PATH) in its own process group, with standard output on output and
@@ -190,10 +210,11 @@ std::string WindowsPath(const std::string& path) {
   return windows;
 }
 
-// The fields of /proc/<pid>/stat after the command name, which may itself hold blanks: the first
-// is the state, the third the process group, the twelfth and thirteenth utime and stime.
-std::vector<std::string> StatFields(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+// The fields of /proc/<pid>/stat (or of a thread's stat file) after the command name, which may
+// itself hold blanks: the first is the state, the third the process group, the twelfth and
+// thirteenth utime and stime.
+std::vector<std::string> StatFields(const std::string& file) {
+  std::ifstream in(file);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const size_t end = text.rfind(')');
   std::vector<std::string> fields;
@@ -201,6 +222,17 @@ std::vector<std::string> StatFields(pid_t pid) {
   std::istringstream rest(text.substr(end + 1));
   for (std::string field; rest >> field;) fields.push_back(field);
   return fields;
+}
+
+std::string StatFile(pid_t pid) {
+  return "/proc/" + std::to_string(pid) + "/stat";
+}
+
+double ProcessorSecondsIn(const std::string& statFile) {
+  const std::vector<std::string> fields = StatFields(statFile);
+  if (fields.size() < 13) return -1;
+  const double ticks = std::stod(fields[11]) + std::stod(fields[12]);
+  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 std::string CommandName(pid_t pid) {
@@ -225,15 +257,24 @@ std::vector<pid_t> Processes() {
 }  // namespace
 
 std::string ProgramName(Program program) {
-  return program == Program::Linux ? "Linux" : "Wine";
+  switch (program) {
+    case Program::Linux:
+      return "Linux";
+    case Program::Wine32:
+      return "Wine 32-bit";
+    case Program::Wine64:
+      return "Wine 64-bit";
+  }
+  return "?";
 }
 
 double ProcessorSeconds(pid_t pid) {
-  if (pid <= 0) return -1;
-  const std::vector<std::string> fields = StatFields(pid);
-  if (fields.size() < 13) return -1;
-  const double ticks = std::stod(fields[11]) + std::stod(fields[12]);
-  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+  return pid > 0 ? ProcessorSecondsIn(StatFile(pid)) : -1;
+}
+
+double ThreadProcessorSeconds(pid_t process, pid_t thread) {
+  if (process <= 0 || thread <= 0) return -1;
+  return ProcessorSecondsIn("/proc/" + std::to_string(process) + "/task/" + std::to_string(thread) + "/stat");
 }
 
 std::string ProgramSession::MakeWorkspace() {
@@ -242,8 +283,8 @@ std::string ProgramSession::MakeWorkspace() {
   return pattern;
 }
 
-ProgramSession::ProgramSession(Program program, bool recordLine)
-    : program_(program), recordLine_(recordLine), root_(MakeWorkspace()), device_(Path("com1")) {
+ProgramSession::ProgramSession(Program program, Setup setup)
+    : program_(program), setup_(setup), root_(MakeWorkspace()), device_(Path("com1")) {
   std::string configuration;
   for (const char* line : ConfigurationLines) configuration += std::string(line) + "\r\n";
   WriteFile(Path("MIRELOX.CFG"), devsim::ToBytes(configuration));
@@ -252,7 +293,7 @@ ProgramSession::ProgramSession(Program program, bool recordLine)
 
 ProgramSession::~ProgramSession() {
   if (child_ > 0) KillGroup(child_);
-  if (program_ == Program::Wine && started_) Run({"wineserver", "-k"}, WineEnvironment());
+  if (program_ != Program::Linux && started_) Run({"wineserver", "-k"}, WineEnvironment(program_));
   std::error_code ignored;
   std::filesystem::remove_all(root_, ignored);
 }
@@ -261,9 +302,17 @@ std::string ProgramSession::Missing() const {
   if (std::getenv("DISPLAY") == nullptr) return "no DISPLAY (scripts/bench.sh starts an Xvfb)";
   if (program_ == Program::Linux)
     return access(MIRELOX_BENCH_LINUX_EXE, X_OK) == 0 ? "" : "no program at " MIRELOX_BENCH_LINUX_EXE;
-  if (access(MIRELOX_BENCH_WIN_EXE, R_OK) != 0) return "no program at " MIRELOX_BENCH_WIN_EXE;
-  if (access(MIRELOX_BENCH_WINEPREFIX "/system.reg", R_OK) != 0)
-    return "no Wine prefix at " MIRELOX_BENCH_WINEPREFIX " (scripts/bench.sh makes it)";
+  const WineBits bits = BitsOf(program_);
+  if (access(bits.exe, R_OK) != 0) return std::string("no program at ") + bits.exe;
+  if (access((std::string(bits.prefix) + "/system.reg").c_str(), R_OK) != 0)
+    return std::string("no Wine prefix at ") + bits.prefix + " (scripts/bench.sh makes it)";
+  if (setup_ == Setup::AnswerModemStatus) {
+    // Debian starts the 64-bit server whenever wine64 is installed, whichever program it serves.
+    std::vector<std::string> copies = {ModemLinesCopy("lib/x86_64-linux-gnu")};
+    if (program_ == Program::Wine32) copies.push_back(ModemLinesCopy("lib/i386-linux-gnu"));
+    for (const std::string& copy : copies)
+      if (access(copy.c_str(), R_OK) != 0) return "no " + copy + " (scripts/bench.sh builds it)";
+  }
   return "";
 }
 
@@ -271,7 +320,7 @@ std::optional<double> ProgramSession::StartAndTimeWindow() {
   const int log = open(Path("program.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (program_ == Program::Linux) {
     std::vector<std::string> argv = {MIRELOX_BENCH_LINUX_EXE};
-    if (recordLine_) argv.insert(argv.end(), {"--log", Path("line.txt")});
+    if (setup_ == Setup::RecordLine) argv.insert(argv.end(), {"--log", Path("line.txt")});
     child_ = Spawn(argv,
                    {{"MIRELOX_COM1", device_.LinkPath()},
                     {"HOME", root_},
@@ -279,13 +328,21 @@ std::optional<double> ProgramSession::StartAndTimeWindow() {
                     {"NO_AT_BRIDGE", "1"}},
                    root_, log, log);
   } else {
-    std::filesystem::copy_file(MIRELOX_BENCH_WIN_EXE, Path("mirelox.exe"),
+    const WineBits bits = BitsOf(program_);
+    Environment environment = WineEnvironment(program_);
+    std::filesystem::copy_file(bits.exe, Path("mirelox.exe"),
                                std::filesystem::copy_options::overwrite_existing);
-    Run({"bash", MIRELOX_BENCH_REPOSITORY "/platform/win32/wine-prefix.sh", "map-port",
-         MIRELOX_BENCH_WINEPREFIX, "1", device_.LinkPath()});
-    std::vector<std::string> argv = {"wine", "mirelox.exe"};
-    if (recordLine_) argv.insert(argv.end(), {"--log", WindowsPath(Path("line.txt"))});
-    child_ = Spawn(argv, WineEnvironment(), root_, log, log);
+    Run({"bash", MIRELOX_BENCH_REPOSITORY "/platform/win32/wine-prefix.sh", "map-port", bits.prefix, "1",
+         device_.LinkPath()},
+        environment);
+    // The wineserver that the program starts inherits the preload; map-port has waited for the
+    // previous one to end.
+    if (setup_ == Setup::AnswerModemStatus) environment["LD_PRELOAD"] = MIRELOX_BENCH_MODEM_LINES;
+    // wine-env.sh names the loader for the program's bits, as in the tests and the demo.
+    std::vector<std::string> argv = {"bash", "-c", ". \"$0\" && exec \"$WINE\" \"$@\"",
+                                     MIRELOX_BENCH_REPOSITORY "/platform/win32/wine-env.sh", "mirelox.exe"};
+    if (setup_ == Setup::RecordLine) argv.insert(argv.end(), {"--log", WindowsPath(Path("line.txt"))});
+    child_ = Spawn(argv, environment, root_, log, log);
   }
   close(log);
   started_ = true;
@@ -314,7 +371,7 @@ bool ProgramSession::AnswerFileDialog(const std::string& title, const std::strin
   const std::string pattern = Exactly(title);
   const std::string dialog = WaitForWindow(pattern, WindowTimeout);
   if (dialog.empty()) return false;
-  if (program_ == Program::Wine) {
+  if (program_ != Program::Linux) {
     Run({"xdotool", "windowfocus", "--sync", dialog});
     std::this_thread::sleep_for(Millis(300));
     Run({"xdotool", "type", "--delay", "40", WindowsPath(path)});
@@ -352,7 +409,7 @@ pid_t ProgramSession::ProgramProcess() const {
   const std::string name = program_ == Program::Linux ? "mirelox" : "mirelox.exe";
   const std::string group = std::to_string(child_);
   for (pid_t pid : Processes()) {
-    std::vector<std::string> fields = StatFields(pid);
+    std::vector<std::string> fields = StatFields(StatFile(pid));
     if (fields.size() > 2 && fields[2] == group && CommandName(pid) == name) return pid;
   }
   return 0;
@@ -361,7 +418,7 @@ pid_t ProgramSession::ProgramProcess() const {
 // Wine's server works in a folder named after the prefix's device and inode numbers.
 pid_t ProgramSession::WineServerProcess() const {
   struct stat prefix;
-  if (program_ != Program::Wine || stat(MIRELOX_BENCH_WINEPREFIX, &prefix) != 0) return 0;
+  if (program_ == Program::Linux || stat(BitsOf(program_).prefix, &prefix) != 0) return 0;
   char folder[64];
   std::snprintf(folder, sizeof folder, "/server-%llx-%llx", static_cast<unsigned long long>(prefix.st_dev),
                 static_cast<unsigned long long>(prefix.st_ino));

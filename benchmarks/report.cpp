@@ -41,8 +41,25 @@ MeasureText TextOf(Measure measure) {
       return {"Idle 300 ms, then the ID query alone: to the reply, median / p99", "median <= 2 ms"};
     case Measure::IdleProcessor:
       return {"Processor time while idle for 30 s, window open, device silent", "<= 1 % of one core"};
-    case Measure::IdleWineServer:
-      return {"Processor time while idle for 30 s: Wine's server beside the program", "for the record"};
+    case Measure::IdleWaitingProgram:
+      return {
+          "Processor time while idle for 30 s, window open, device silent, the modem-status query answered "
+          "(the waiting path)",
+          "<= 1 % of one core"};
+    case Measure::IdleWaitingWineThreads:
+      return {"The same: Wine's own threads in the program's process (its watch on the line)",
+              "for the record"};
+    case Measure::IdleWaitingWineServer:
+      return {"The same: Wine's server beside the program", "for the record"};
+    case Measure::IdleLookingProgram:
+      return {
+          "Processor time while idle for 30 s, window open, device silent, the modem-status query failing "
+          "(a look every 1 ms)",
+          "<= 1 % of one core"};
+    case Measure::IdleLookingWineThreads:
+      return {"The same: Wine's own threads in the program's process", "for the record"};
+    case Measure::IdleLookingWineServer:
+      return {"The same: Wine's server beside the program", "for the record"};
     case Measure::DrawingCore:
       return {"Received bytes drawn, interpreter + paint", ">= 10 MB/s"};
     case Measure::DrawingWindow:

@@ -1,7 +1,8 @@
 // A tiny Windows console program, run under Wine by the benchmark command: how long Sleep(5) really
 // lasts with the default timer resolution and after timeBeginPeriod(1), timed with the performance
 // counter. On Windows the first is a whole scheduler tick (15.6 ms); Wine sleeps about 5.1 ms
-// either way, so under Wine these two rows are a record of Wine, not a test of the program.
+// either way, so under Wine these two rows are a record of Wine, not a test of the program. Built
+// for both bits; the rows name the bits of the copy that ran.
 #include <windows.h>
 
 #include <string>
@@ -38,7 +39,8 @@ int main() {
   timeBeginPeriod(1);
   std::string withOneMs = MedianAndP99(TimeSleeps());
   timeEndPeriod(1);
-  bench::PrintRow(bench::Measure::WineSleepDefault, "Wine (probe exe)", withDefault, bench::Verdict::NoGoal);
-  bench::PrintRow(bench::Measure::WineSleepOneMs, "Wine (probe exe)", withOneMs, bench::Verdict::NoGoal);
+  const std::string program = "Wine " + std::to_string(8 * sizeof(void*)) + "-bit (probe exe)";
+  bench::PrintRow(bench::Measure::WineSleepDefault, program, withDefault, bench::Verdict::NoGoal);
+  bench::PrintRow(bench::Measure::WineSleepOneMs, program, withOneMs, bench::Verdict::NoGoal);
   return 0;
 }
