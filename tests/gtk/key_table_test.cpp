@@ -1,10 +1,9 @@
 // The GTK key table: what each key press becomes for the core, as Windows would deliver it (the
 // key-down's virtual key, the character TranslateMessage adds, or an accelerator's command). Pure
 // GDK keyval functions: no display is needed.
-#include <gtest/gtest.h>
-
 #include "app/window_messages.h"
 #include "platform/gtk/key_translation.h"
+#include "tests/rows.h"
 
 namespace {
 
@@ -24,25 +23,6 @@ struct KeyCase {
   int character, command = 0;
   bool forCore = true, acceleratorsLoaded = true;
 };
-
-void PrintTo(const KeyCase& row, std::ostream* out) {
-  *out << row.name;
-}
-
-class Keys : public ::testing::TestWithParam<KeyCase> {};
-
-TEST_P(Keys, ReachTheCoreAsOnWindows) {
-  const KeyCase& row = GetParam();
-  for (guint keyval : {row.keyval, row.keypadTwin}) {
-    if (keyval == 0) continue;
-    SCOPED_TRACE(gdk_keyval_name(keyval));
-    const platform::gtk::KeyMessages key =
-        platform::gtk::TranslateKey(keyval, GdkModifierType(row.state), false, row.acceleratorsLoaded);
-    // A key left to GTK, or an accelerator's, gives the core no virtual key and no character.
-    EXPECT_EQ(std::tuple(key.forCore, key.command, AsTheCoreSees(key.virtualKey), key.character),
-              std::tuple(row.forCore, row.command, row.virtualKey, row.character));
-  }
-}
 
 const KeyCase KeyRows[] = {
     {"PageUp", GDK_KEY_Page_Up, GDK_KEY_KP_Page_Up, 0, vk::Prior, -1},
@@ -78,7 +58,19 @@ const KeyCase KeyRows[] = {
     {"AltX", GDK_KEY_x, 0, Alt, Other, -1, 0, false},
 };
 
-INSTANTIATE_TEST_SUITE_P(GtkKeys, Keys, ::testing::ValuesIn(KeyRows),
-                         [](const auto& info) { return std::string(info.param.name); });
+TEST_ROWS(Keys, KeyRows);
+
+TEST_P(Keys, ReachTheCoreAsOnWindows) {
+  const KeyCase& row = GetParam();
+  for (guint keyval : {row.keyval, row.keypadTwin}) {
+    if (keyval == 0) continue;
+    SCOPED_TRACE(gdk_keyval_name(keyval));
+    const platform::gtk::KeyMessages key =
+        platform::gtk::TranslateKey(keyval, GdkModifierType(row.state), false, row.acceleratorsLoaded);
+    // A key left to GTK, or an accelerator's, gives the core no virtual key and no character.
+    EXPECT_EQ(std::tuple(key.forCore, key.command, AsTheCoreSees(key.virtualKey), key.character),
+              std::tuple(row.forCore, row.command, row.virtualKey, row.character));
+  }
+}
 
 }  // namespace
