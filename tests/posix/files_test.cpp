@@ -107,6 +107,8 @@ TEST_P(Search, FollowsTheWindowsOrder) {
   const SearchCase& row = GetParam();
   const std::string program = std::filesystem::read_symlink("/proc/self/exe").parent_path();
   const std::string current = MakeFolder(), path = MakeFolder();
+  const std::filesystem::path startFolder = std::filesystem::current_path();
+  const std::string startPath = getenv("PATH");  // given back at the end, for whatever runs next
   ASSERT_EQ(chdir(current.c_str()), 0);
   setenv("PATH", ("/nonexistent::" + path).c_str(), 1);
   auto folder = [&](char letter) { return letter == 'E' ? program : letter == 'C' ? current : path; };
@@ -114,6 +116,8 @@ TEST_P(Search, FollowsTheWindowsOrder) {
   std::string found(4096, 'x');  // a path written without its end shows
   const bool any = platform::SearchFile(row.sought, row.extension, found.data(), int(found.size()));
   EXPECT_EQ(any ? found.c_str() : "", row.foundIn != 0 ? folder(row.foundIn) + "/" + row.file : "");
+  std::filesystem::current_path(startFolder);
+  setenv("PATH", startPath.c_str(), 1);
   for (const std::string& made : {program + "/" + row.file, current, path}) std::filesystem::remove_all(made);
 }
 
