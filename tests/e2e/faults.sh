@@ -32,9 +32,10 @@ box 'ERROR: No connection!' && wait_title 1 && sync_with 1
 # The line goes away while idle: the program lives on, quietly, and another port works.
 hangup 1 && quiet "after the line closed while idle"
 port 2 && typed 2 x
-# ... inside an escape sequence: F3 is taken once the sequence has been given up.
+# ... inside an escape sequence: F3 is taken once the sequence has been given up (on Linux, where the
+# program sees the line go, at once).
 must 2 'send \e[0' && hangup 2
-t=$(now) && port 3 15 && took "$t"
+port 3 15
 quiet "after the line closed inside an escape sequence"
 # ... in the middle of a file received under the name of an existing one: the file stays as it was,
 # and on Linux the screen shows nothing of the Save dialog while the blocks are awaited.
@@ -43,7 +44,8 @@ ask 3 "give $W/files/in.bin silent=2" && dialog 'Save the file from the device' 
 answered 3 'fail fell silent in block 2 on purpose sent=1 naks=0'
 titled 'Receiving block 1' || fail "no progress title while block 2 is awaited"
 [ "$kind" = wine ] || expect_screen -
-hangup 3 && box 'ERROR: No connection!' && wait_title 3
+hangup 3 && box 'ERROR: No connection!'
+if [ "$kind" = linux ]; then wait_title 3 10 'no device'; else wait_title 3; fi
 cmp -s "$W/files/kept.bin" "$W/kept.orig" || fail "the existing file was changed"
 [ "$(ls "$W/files")" = "$(printf 'in.bin\nkept.bin\nout.bin')" ] || fail "files left: $(ls "$W/files")"
 quiet "after the line closed in a transfer"

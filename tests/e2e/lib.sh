@@ -93,7 +93,8 @@ exits() { # exits CODE: the program ends within 20 s with CODE.
 }
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; } # user + system time, 1/100 s
 
-title() { printf ' Mirelox v2.2  |   COM%s: 4800 8N1   |   select comport F1..F6   |   (c) Mirelox Instruments' "$1"; }
+# title N [STATE]: the title naming COMN, open (4800 8N1) or in STATE.
+title() { printf ' Mirelox v2.2  |   COM%s: %s   |   select comport F1..F6   |   (c) Mirelox Instruments' "$1" "${2:-4800 8N1}"; }
 visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
 shown() { [ -n "$(visible "$1")" ]; }
 opens() { until_ok 30 shown "^$1\$" || fail "no window titled $1"; }
@@ -102,7 +103,7 @@ closes() { opens "$1" && WINDOW=$(visible "^$1\$") keys "$2" && until_ok 10 eval
 find_main() { WIN=$(visible '^ Mirelox v2\.2 '); [ -n "$WIN" ]; }
 titled() { [ "$(xdotool getwindowname "$WIN" 2>/dev/null)" = "$1" ]; }
 main_window() { until_ok 30 find_main || fail "no main window"; wait_title "$1"; }
-wait_title() { until_ok "${2:-10}" titled "$(title "$1")" || fail "title '$(xdotool getwindowname "$WIN")', not that of COM$1"; }
+wait_title() { until_ok "${2:-10}" titled "$(title "$1" "${3:-}")" || fail "title '$(xdotool getwindowname "$WIN")', not that of COM$1"; }
 keys() { xdotool windowfocus --sync "${WINDOW:-$WIN}" key --delay 80 "$@" || fail "xdotool key $* failed"; }
 typed() { keys "$2" && got "$1" "$2"; } # typed N KEY: KEY reaches the device on COMN as that letter
 # port N [SECONDS]: FN switches to COMN: the title names it, and MIRELOX.CFG keeps it.
