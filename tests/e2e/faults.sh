@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Faults: a device falling silent inside an escape sequence and inside a transfer; the line going away
-# while idle, inside a sequence and inside a received file; a full disk (as root); on Linux a
-# configuration locked by another process at the next port change.
+# while idle, inside a sequence and inside a received file; a full disk (as root).
 source "$(dirname "$0")/lib.sh"
 unset MODEM_LINES_SO # under Wine, these faults are met with the 1 ms look of a line whose waits end at once
 config 1 && for n in 1 2 3 4 5; do device $n; done
@@ -65,13 +64,4 @@ if [ "$(id -u)" = 0 ]; then
   [ "$(room)" = 4096 ] || fail "the failed save holds space"
 fi
 port 5 && typed 5 y
-
-if [ "$kind" = linux ]; then
-  # Another process holds MIRELOX.CFG locked: F4 cannot store the port; fatal, and nothing written.
-  (exec 9<"$P/MIRELOX.CFG" && flock -x 9 && exec sleep 60) >/dev/null 2>&1 & pids+=($!)
-  until_ok 10 eval "! flock -n '$P/MIRELOX.CFG' true" || fail "could not lock MIRELOX.CFG"
-  keys F4 && box "$fatal" && exits 1
-  [ "$(head -c1 "$P/MIRELOX.CFG")" = 5 ] || fail "the locked configuration was changed"
-else
-  keys alt+f x && exits 0
-fi
+keys alt+f x && exits 0
