@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# Faults: a device falling silent inside an escape sequence and inside a transfer; the line going away
-# while idle, inside a sequence and inside a received file; a full disk (as root).
+# Faults: a silent device, a line that goes away, a full disk.
 source "$(dirname "$0")/lib.sh"
 unset MODEM_LINES_SO # under Wine, these faults are met with the 1 ms look of a line whose waits end at once
 config 1 && for n in 1 2 3 4 5; do device $n; done

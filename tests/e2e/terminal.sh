@@ -1,7 +1,5 @@
 #!/usr/bin/env bash
-# A session at the terminal: no configuration, a port that cannot open, what the device draws, its letters,
-# the identification, keys and bells, a text page held open elsewhere under a box and About, switching
-# ports, idling, the close button (File > Exit under Wine); the Linux program runs unprivileged, as users do.
+# A session at the terminal; the Linux program runs unprivileged, as its users do.
 if [ "$1" = linux ] && [ "$(id -u)" = 0 ]; then
   # Root opens a pseudo-terminal that another holds exclusively: run as nobody, from copies nobody can read.
   mkdir -p -m 1777 /tmp/.X11-unix # where nobody's Xvfb puts its socket
