@@ -14,9 +14,10 @@ gave_up() {
   awk '{ split($2, t, ":"); ms = ((t[1] * 60 + t[2]) * 60 + t[3]) * 1000 } $3 == "TX" { sent = ms }
     $3 == "--" && / failed after / { printf "%d\n", (ms - sent + 86400000) % 86400000; exit }' "$W/line.txt"
 }
-# quiet: neither output nor processor time keeps growing (a one-off reaction is let pass first).
+# stays_idle WHEN: the program lives on, and neither its output nor its processor time keeps growing (a
+# one-off reaction is let pass first).
 output() { grep -av ':trace:' "$W/program.log" | wc -c; } # Wine's window trace aside
-quiet() {
+stays_idle() {
   sleep 0.5 && local size=$(output) ticks=$(cpu_ticks 2>/dev/null) # an ended program fails below
   sleep 2 && ! ended || fail "the program ended ($1)"
   [ $(($(output) - size)) -le 1024 ] || fail "the program keeps writing output ($1)"
@@ -39,13 +40,13 @@ must 1 'silence 300'
 box 'ERROR: No connection!' && wait_title 1 && sync_with 1
 
 # The line goes away while idle: the program lives on, quietly, and another port works.
-hangup 1 && quiet "after the line closed while idle"
+hangup 1 && stays_idle "after the line closed while idle"
 port 2 && typed 2 x
 # ... inside an escape sequence: F3 is taken once the sequence has been given up (on Linux, where the
 # program sees the line go, at once).
 must 2 'send \e[0' && hangup 2
 port 3 15
-quiet "after the line closed inside an escape sequence"
+stays_idle "after the line closed inside an escape sequence"
 # ... in the middle of a file received under the name of an existing one: the file stays as it was,
 # and on Linux the screen shows nothing of the Save dialog while the blocks are awaited.
 [ "$kind" = wine ] || calibrate 3
@@ -57,7 +58,7 @@ hangup 3 && box 'ERROR: No connection!'
 if [ "$kind" = linux ]; then wait_title 3 10 'no device'; else wait_title 3; fi
 cmp -s "$W/files/kept.bin" "$W/kept.orig" || fail "the existing file was changed"
 [ "$(ls "$W/files")" = "$(printf 'in.bin\nkept.bin\nout.bin')" ] || fail "files left: $(ls "$W/files")"
-quiet "after the line closed in a transfer"
+stays_idle "after the line closed in a transfer"
 
 # A full disk under the file to replace: the box of configuration line 7, the old file intact.
 port 4
