@@ -123,10 +123,12 @@ first_box() { opens Error && ! find_main || fail "a main window beside the box";
 settles() { stable eval "import -window $1 ppm:- | md5sum" >/dev/null; }
 others() { xdotool search --onlyvisible --name "^$1\$" | grep -vx "$2"; } # others TITLE ID
 # dialog TITLE PATH [new]: picks PATH in the file dialog titled TITLE, answering Yes to the question
-# GTK asks before it creates a new file; any other window of that title fails the run.
+# GTK asks before it creates a new file; any other window of that title fails the run. A name the
+# dialog did not take is typed again, at most three times in all, each retry told in the log.
 dialog() {
-  local id other WINDOW && opens "$1" && id=$(visible "^$1\$") && WINDOW=$id # the window keys go to
-  for _ in 1 2 3; do
+  local id other try WINDOW && opens "$1" && id=$(visible "^$1\$") && WINDOW=$id # the window keys go to
+  for try in 1 2 3; do
+    [ $try = 1 ] || echo "the dialog $1 did not take $2: typed again ($try of 3)" >&2
     if [ "$kind" = linux ]; then # the location entry opens on ctrl+L; what comes before it is ready is lost
       keys ctrl+l && settles "$id" && keys ctrl+a && xdotool type --delay 40 "$2"
     else # to the file's folder first, as a user goes: the dialog makes that the current folder
