@@ -2,7 +2,6 @@
 # A session at the terminal; the Linux program runs unprivileged, as its users do.
 if [ "$1" = linux ] && [ "$(id -u)" = 0 ]; then
   # Root opens a pseudo-terminal that another holds exclusively: run as nobody, from copies nobody can read.
-  mkdir -p -m 1777 /tmp/.X11-unix # where nobody's Xvfb puts its socket
   copy=$(mktemp -d /tmp/mirelox-e2e-nobody.XXXXXX) && trap 'rm -rf "$copy"' EXIT
   cp "$(dirname "$0")"/*.sh "$copy/" && for v in MIRELOX_BIN DEVSIM BOX_LOG_SO CLOSE_WINDOW; do cp "${!v}" "$copy/$v" && export $v=$copy/$v; done
   chmod -R a+rX "$copy" && setpriv --reuid=nobody --regid=nogroup --clear-groups bash "$copy/terminal.sh" linux
