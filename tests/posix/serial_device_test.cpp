@@ -107,11 +107,15 @@ TEST(PseudoTerminal, ARaw4800EightNoneOneLineForOneOpenerAtATimeMovesBytesUnchan
   }
   EXPECT_EQ(received, bytes);
 
-  // Nobody reads the other end: fill the output queue until it takes no more.
+  // Nobody reads the other end: fill the output queue until it takes no more, even once the kernel
+  // has moved what it could into the other end's input.
   ASSERT_EQ(fcntl(slave, F_SETFL, fcntl(slave, F_GETFL) | O_NONBLOCK), 0);
   char block[256] = {};
-  while (write(slave, block, sizeof block) > 0) {
-  }
+  pollfd room{slave, POLLOUT, 0};
+  do {
+    while (write(slave, block, sizeof block) > 0) {
+    }
+  } while (poll(&room, 1, 100) == 1);
   const int64_t start = platform::NowMs();
   platform::WriteSerialByte(device, 'x');
   EXPECT_GE(platform::NowMs() - start, 900);  // it waited for room before giving up
