@@ -33,7 +33,8 @@ fail() {
 # until_ok SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds; false after SECONDS.
 until_ok() { local end=$((SECONDS + $1)) && shift && until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.1; done; }
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$W/display" 2>/dev/null & pids+=($!)
+# Only the abstract socket: nothing to make or own in /tmp/.X11-unix, whoever runs it.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -nolisten unix 3>"$W/display" 2>/dev/null & pids+=($!)
 until_ok 20 grep -qs '^[0-9]' "$W/display" || fail "Xvfb did not start"
 export DISPLAY=:$(head -n1 "$W/display")
 
@@ -86,14 +87,16 @@ start() {
   fi
   pid=$! && pids+=($pid)
 }
-ended() { [ ! -e "/proc/$pid" ] || [ "$(cut -d' ' -f3 "/proc/$pid/stat")" = Z ]; }
+stat_fields() { sed 's/.*) //' "/proc/$pid/stat"; } # from the state on: the name before it may hold ") "
+ended() { [ ! -e "/proc/$pid" ] || [ "$(stat_fields | cut -d' ' -f1)" = Z ]; }
 exits() { # exits CODE: the program ends within 20 s with CODE.
   local code=0 && until_ok 20 ended || fail "the program did not end"
   wait "$pid" || code=$? && [ "$code" = "$1" ] || fail "the program ended with code $code, not $1"
 }
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; } # user + system time, 1/100 s
+cpu_ticks() { stat_fields | awk '{ print $12 + $13 }'; } # user + system time, 1/100 s
 
-title() { printf ' Mirelox v2.2  |   COM%s: 4800 8N1   |   select comport F1..F6   |   (c) Mirelox Instruments' "$1"; }
+# title N [STATE]: the title naming COMN, open (4800 8N1) or in STATE.
+title() { printf ' Mirelox v2.2  |   COM%s: %s   |   select comport F1..F6   |   (c) Mirelox Instruments' "$1" "${2:-4800 8N1}"; }
 visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
 shown() { [ -n "$(visible "$1")" ]; }
 opens() { until_ok 30 shown "^$1\$" || fail "no window titled $1"; }
@@ -102,7 +105,7 @@ closes() { opens "$1" && WINDOW=$(visible "^$1\$") keys "$2" && until_ok 10 eval
 find_main() { WIN=$(visible '^ Mirelox v2\.2 '); [ -n "$WIN" ]; }
 titled() { [ "$(xdotool getwindowname "$WIN" 2>/dev/null)" = "$1" ]; }
 main_window() { until_ok 30 find_main || fail "no main window"; wait_title "$1"; }
-wait_title() { until_ok "${2:-10}" titled "$(title "$1")" || fail "title '$(xdotool getwindowname "$WIN")', not that of COM$1"; }
+wait_title() { until_ok "${2:-10}" titled "$(title "$1" "${3:-}")" || fail "title '$(xdotool getwindowname "$WIN")', not that of COM$1"; }
 keys() { xdotool windowfocus --sync "${WINDOW:-$WIN}" key --delay 80 "$@" || fail "xdotool key $* failed"; }
 typed() { keys "$2" && got "$1" "$2"; } # typed N KEY: KEY reaches the device on COMN as that letter
 # port N [SECONDS]: FN switches to COMN: the title names it, and MIRELOX.CFG keeps it.
@@ -122,10 +125,12 @@ first_box() { opens Error && ! find_main || fail "a main window beside the box";
 settles() { stable eval "import -window $1 ppm:- | md5sum" >/dev/null; }
 others() { xdotool search --onlyvisible --name "^$1\$" | grep -vx "$2"; } # others TITLE ID
 # dialog TITLE PATH [new]: picks PATH in the file dialog titled TITLE, answering Yes to the question
-# GTK asks before it creates a new file; any other window of that title fails the run.
+# GTK asks before it creates a new file; any other window of that title fails the run. A name the
+# dialog did not take is typed again, at most three times in all, each retry told in the log.
 dialog() {
-  local id other WINDOW && opens "$1" && id=$(visible "^$1\$") && WINDOW=$id # the window keys go to
-  for _ in 1 2 3; do
+  local id other try WINDOW && opens "$1" && id=$(visible "^$1\$") && WINDOW=$id # the window keys go to
+  for try in 1 2 3; do
+    [ $try = 1 ] || echo "the dialog $1 did not take $2: typed again ($try of 3)" >&2
     if [ "$kind" = linux ]; then # the location entry opens on ctrl+L; what comes before it is ready is lost
       keys ctrl+l && settles "$id" && keys ctrl+a && xdotool type --delay 40 "$2"
     else # to the file's folder first, as a user goes: the dialog makes that the current folder

@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# A session at the terminal: no configuration, a port that cannot open, what the device draws, its letters,
-# the identification, keys and bells, a text page held open elsewhere under a box and About, switching
-# ports, idling, the close button (File > Exit under Wine); the Linux program runs unprivileged, as users do.
+# A session at the terminal; the Linux program runs unprivileged, as its users do.
 if [ "$1" = linux ] && [ "$(id -u)" = 0 ]; then
   # Root opens a pseudo-terminal that another holds exclusively: run as nobody, from copies nobody can read.
-  mkdir -p -m 1777 /tmp/.X11-unix # where nobody's Xvfb puts its socket
   copy=$(mktemp -d /tmp/mirelox-e2e-nobody.XXXXXX) && trap 'rm -rf "$copy"' EXIT
   cp "$(dirname "$0")"/*.sh "$copy/" && for v in MIRELOX_BIN DEVSIM BOX_LOG_SO CLOSE_WINDOW; do cp "${!v}" "$copy/$v" && export $v=$copy/$v; done
   chmod -R a+rX "$copy" && setpriv --reuid=nobody --regid=nogroup --clear-groups bash "$copy/terminal.sh" linux
@@ -21,7 +18,9 @@ start && first_box "$fatal" && exits 1
 config 3 && device 1 && device 2
 LOG_TO=$W/line.txt start && first_box 'Error: COM port cannot be opened!\nSelect another COM port.'
 main_window 3
-[ "$kind" = wine ] || ! xprop -id "$WIN" _NET_WM_STATE | grep -q 'MAXIMIZED\|HIDDEN' || fail "not shown normally, as started"
+# Started normally, the window asks for the normal state and for no other (under Wine, unmanaged, for none).
+asks() { xprop -id "$WIN" WM_HINTS _NET_WM_STATE | grep -o 'Initial state is .*\|_NET_WM_STATE.*'; }
+[ "$kind" = wine ] || [ "$(asks)" = $'Initial state is Normal State.\n_NET_WM_STATE:  not found.' ] || fail "asks for: $(asks)"
 port 1
 
 # Drawing lands where the device says, full rows to the 80th column, CP850 letters too; frozen text never shows.
@@ -49,7 +48,7 @@ got 1 '<>\e[H\e[K<>\e[H\e[K\e[A\e[B\e[C\e[D' && until_ok 5 eval '[ $(wc -l <"$W/
 [ "$kind" = wine ] || { keys ctrl+BackSpace && got 1 '\e[D \e[D\x7f'; }
 setxkbmap no || fail "no Norwegian keyboard layout"
 keys aring && got 1 '\x86' && must 1 'silence 500'
-setxkbmap us
+setxkbmap us || fail "the US keyboard layout did not come back"
 
 # A text page from row 2 down, each row blanked first, lines of 80 to the 80th column, held open elsewhere;
 # a missing page reported; the page stays after a box and About (Alt+? and Return, Help and Escape) close.

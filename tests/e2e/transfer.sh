@@ -1,7 +1,5 @@
 #!/usr/bin/env bash
-# Files both ways, started from a folder not the program's: through protocol faults, with cancelled
-# dialogs, into a new and over an existing file, with lrzsz's rx and sx as the device; a text page in
-# the start folder found after a dialog; a configuration become a folder ends the program at F2.
+# Files both ways, the program started from a folder not its own.
 source "$(dirname "$0")/lib.sh"
 config 1 && device 1 && device 2
 mkdir "$W/start" && printf 'Never shown\r\nMMMMMM\r\n' >"$W/start/TXT00007.KVB" # only in the start folder

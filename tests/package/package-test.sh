@@ -15,7 +15,8 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "package-test: $*" >&2; exit 1; }
 quiet() { "$@" >"$work/log" 2>&1 || fail "$*: $(cat "$work/log")"; }  # shows the output of a failed command
-until_ok() { for _ in $(seq "$1"); do "${@:2}" && return; sleep 0.1; done; false; }  # until_ok TENTHS COMMAND...
+# until_ok SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds; false after SECONDS.
+until_ok() { local end=$((SECONDS + $1)) && shift && until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.1; done; }
 
 rm -f "$build"/mirelox_*.deb
 (cd "$build" && quiet cpack -G DEB)
@@ -27,11 +28,11 @@ man -aw mirelox | grep -x /usr/share/man/man1/mirelox.1.gz >/dev/null || fail "m
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
 cp examples/MIRELOX.CFG "$work/"
 "$build/tools/mirelox-devsim" --link "$work/com1" --demo >/dev/null 2>&1 &
-until_ok 50 test -s "$work/display" -a -e "$work/com1" || fail "no display or no device"
+until_ok 5 test -s "$work/display" -a -e "$work/com1" || fail "no display or no device"
 export DISPLAY=:$(cat "$work/display")
 (cd "$work" && MIRELOX_COM1="$work/com1" HOME="$work" GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 \
   GDK_BACKEND=x11 exec /usr/bin/mirelox) >"$work/program.log" 2>&1 &
-until_ok 100 xdotool search --name '^ Mirelox v2\.2  \|   COM1: 4800 8N1' >/dev/null ||
+until_ok 10 xdotool search --name '^ Mirelox v2\.2  \|   COM1: 4800 8N1' >/dev/null ||
   fail "no window titled for COM1: $(cat "$work/program.log")"
 kill $!
 

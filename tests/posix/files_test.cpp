@@ -1,7 +1,6 @@
 // Files and file search of the Linux layer on real folders. Run as an unprivileged user (see
 // as-user.sh): root may write and list what a user may not.
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "tests/rows.h"
 
 namespace {
 
@@ -49,11 +49,17 @@ struct SaveCase {
   const char* left;
 };
 
-void PrintTo(const SaveCase& row, std::ostream* out) {
-  *out << row.name;
-}
+const SaveCase SaveRows[] = {
+    {"PrivateFileStaysPrivate", 0600, false, 0700, 022, "saved new 600"},
+    {"NewFileUnderUmask002", -1, false, 0700, 002, "saved new 664"},
+    {"NewFileUnderUmask007", -1, false, 0700, 007, "saved new 660"},
+    {"ReadOnlyFileIsKept", 0444, false, 0700, 022, "refused old 444"},
+    {"LinkStaysALink", 0640, true, 0700, 022, "saved new 640 link"},
+    {"DanglingLinkMakesItsFile", -1, true, 0700, 022, "saved new 644 link"},
+    {"UnlistableFolderStillSaves", 0600, false, 0300, 022, "saved new 600"},
+};
 
-class Saves : public ::testing::TestWithParam<SaveCase> {};
+TEST_ROWS(Saves, SaveRows);
 
 TEST_P(Saves, KeepWhatTheOwnerSet) {
   const SaveCase& row = GetParam();
@@ -67,17 +73,6 @@ TEST_P(Saves, KeepWhatTheOwnerSet) {
   chmod(folder.c_str(), 0700);
   std::filesystem::remove_all(folder);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    LinuxFiles, Saves,
-    ::testing::Values(SaveCase{"PrivateFileStaysPrivate", 0600, false, 0700, 022, "saved new 600"},
-                      SaveCase{"NewFileUnderUmask002", -1, false, 0700, 002, "saved new 664"},
-                      SaveCase{"NewFileUnderUmask007", -1, false, 0700, 007, "saved new 660"},
-                      SaveCase{"ReadOnlyFileIsKept", 0444, false, 0700, 022, "refused old 444"},
-                      SaveCase{"LinkStaysALink", 0640, true, 0700, 022, "saved new 640 link"},
-                      SaveCase{"DanglingLinkMakesItsFile", -1, true, 0700, 022, "saved new 644 link"},
-                      SaveCase{"UnlistableFolderStillSaves", 0600, false, 0300, 022, "saved new 600"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LinuxFiles, APageLockedByAnotherOpenerIsReadSharedButNotTakenExclusively) {
   const std::string folder = MakeFolder(), page = folder + "/TXT00001.KVB";
@@ -98,16 +93,22 @@ struct SearchCase {
   char foundIn;
 };
 
-void PrintTo(const SearchCase& row, std::ostream* out) {
-  *out << row.name;
-}
+const SearchCase SearchRows[] = {
+    {"ProgramFolderFirst", "ECP", "MIRELOX.CFG", "MIRELOX", ".CFG", 'E'},
+    {"ThenTheCurrentFolder", "CP", "MIRELOX.CFG", "MIRELOX", ".CFG", 'C'},
+    {"ThenPath", "P", "TXT00042.KVB", "TXT00042", ".KVB", 'P'},
+    {"NamesAreCaseSensitive", "ECP", "txt00042.kvb", "TXT00042", ".KVB", 0},
+    {"AnExtensionIsNotAddedTwice", "C", "PAGE.TXT", "PAGE.TXT", ".KVB", 'C'},
+};
 
-class Search : public ::testing::TestWithParam<SearchCase> {};
+TEST_ROWS(Search, SearchRows);
 
 TEST_P(Search, FollowsTheWindowsOrder) {
   const SearchCase& row = GetParam();
   const std::string program = std::filesystem::read_symlink("/proc/self/exe").parent_path();
   const std::string current = MakeFolder(), path = MakeFolder();
+  const std::filesystem::path startFolder = std::filesystem::current_path();
+  const std::string startPath = getenv("PATH");  // given back at the end, for whatever runs next
   ASSERT_EQ(chdir(current.c_str()), 0);
   setenv("PATH", ("/nonexistent::" + path).c_str(), 1);
   auto folder = [&](char letter) { return letter == 'E' ? program : letter == 'C' ? current : path; };
@@ -115,16 +116,9 @@ TEST_P(Search, FollowsTheWindowsOrder) {
   std::string found(4096, 'x');  // a path written without its end shows
   const bool any = platform::SearchFile(row.sought, row.extension, found.data(), int(found.size()));
   EXPECT_EQ(any ? found.c_str() : "", row.foundIn != 0 ? folder(row.foundIn) + "/" + row.file : "");
+  std::filesystem::current_path(startFolder);
+  setenv("PATH", startPath.c_str(), 1);
   for (const std::string& made : {program + "/" + row.file, current, path}) std::filesystem::remove_all(made);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    LinuxFiles, Search,
-    ::testing::Values(SearchCase{"ProgramFolderFirst", "ECP", "MIRELOX.CFG", "MIRELOX", ".CFG", 'E'},
-                      SearchCase{"ThenTheCurrentFolder", "CP", "MIRELOX.CFG", "MIRELOX", ".CFG", 'C'},
-                      SearchCase{"ThenPath", "P", "TXT00042.KVB", "TXT00042", ".KVB", 'P'},
-                      SearchCase{"NamesAreCaseSensitive", "ECP", "txt00042.kvb", "TXT00042", ".KVB", 0},
-                      SearchCase{"AnExtensionIsNotAddedTwice", "C", "PAGE.TXT", "PAGE.TXT", ".KVB", 'C'}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
