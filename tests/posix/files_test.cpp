@@ -2,9 +2,11 @@
 // as-user.sh): root may write and list what a user may not.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -25,8 +27,24 @@ void Put(const std::string& path, const std::string& text, mode_t mode = 0644) {
   chmod(path.c_str(), mode);
 }
 
+std::string Read(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A group of the user's other than the one new files get: as-user.sh gives nobody one; root may give any.
+gid_t SecondGroup() {
+  gid_t groups[64];
+  const int count = getgroups(64, groups);
+  for (int i = 0; i < count; ++i) {
+    if (groups[i] != getegid()) return groups[i];
+  }
+  return geteuid() == 0 ? getegid() + 1 : getegid();
+}
+
 // Saves "new" as the core saves a received file, through a new file beside the one it replaces, and
-// tells what that left: the answer, the file's contents and mode, and whether the chosen name is a link.
+// tells what that left: the answer, the file's contents and mode, whether it is in the user's second
+// group, and whether the chosen name is a link.
 std::string Save(const std::string& chosen, const std::string& file) {
   char target[4096], mode[8];
   if (!platform::ResolveSaveTarget(chosen.c_str(), target, sizeof target)) return "unresolved";
@@ -35,9 +53,10 @@ std::string Save(const std::string& chosen, const std::string& file) {
   const bool written = platform::WriteToFile(handle, "new", 3) == 3;
   const bool saved =
       platform::CloseFile(handle) && written && platform::ReplaceFile(temporary.c_str(), target);
-  std::ifstream in(file);
-  std::snprintf(mode, sizeof mode, " %o", unsigned(std::filesystem::status(file).permissions()));
-  return (saved ? "saved " : "refused ") + std::string(std::istreambuf_iterator<char>(in), {}) + mode +
+  struct stat info {};
+  stat(file.c_str(), &info);
+  std::snprintf(mode, sizeof mode, " %o", unsigned(info.st_mode & 07777));
+  return (saved ? "saved " : "refused ") + Read(file) + mode + (info.st_gid != getegid() ? " shared" : "") +
          (std::filesystem::is_symlink(chosen) ? " link" : "");
 }
 
@@ -47,6 +66,7 @@ struct SaveCase {
   bool viaLink;  // the chosen name is a link to it
   mode_t folderMode, umask;
   const char* left;
+  bool shared = false;  // the file it replaces is in the user's second group
 };
 
 const SaveCase SaveRows[] = {
@@ -57,6 +77,7 @@ const SaveCase SaveRows[] = {
     {"LinkStaysALink", 0640, true, 0700, 022, "saved new 640 link"},
     {"DanglingLinkMakesItsFile", -1, true, 0700, 022, "saved new 644 link"},
     {"UnlistableFolderStillSaves", 0600, false, 0300, 022, "saved new 600"},
+    {"ItsGroupToo", 0660, false, 0700, 022, "saved new 660 shared", true},
 };
 
 TEST_ROWS(Saves, SaveRows);
@@ -65,6 +86,10 @@ TEST_P(Saves, KeepWhatTheOwnerSet) {
   const SaveCase& row = GetParam();
   const std::string folder = MakeFolder(), file = folder + "/data.bin", link = folder + "/chosen.bin";
   if (row.oldMode >= 0) Put(file, "old", mode_t(row.oldMode));
+  if (row.shared) {
+    ASSERT_NE(SecondGroup(), getegid()) << "the test's user needs a second group";
+    ASSERT_EQ(chown(file.c_str(), -1, SecondGroup()), 0);
+  }
   ASSERT_TRUE(!row.viaLink || symlink("data.bin", link.c_str()) == 0);
   chmod(folder.c_str(), row.folderMode);
   const mode_t userMask = umask(row.umask);
@@ -82,6 +107,34 @@ TEST(LinuxFiles, APageLockedByAnotherOpenerIsReadSharedButNotTakenExclusively) {
   EXPECT_TRUE(platform::CloseFile(platform::OpenFileForSharedReading(page.c_str())));
   EXPECT_EQ(platform::OpenFileForReading(page.c_str()), platform::NoFile);
   close(holder);
+  std::filesystem::remove_all(folder);
+}
+
+// The record of the line: its file known by what it is, not by its name; a write the disk cannot
+// take whole leaves nothing of it (a limit on the file's size stands for a full disk).
+TEST(LinuxFiles, ARecordIsKnownByItsFileAndWrittenWhole) {
+  const std::string folder = MakeFolder(), file = folder + "/line.txt";
+  Put(file, "old\n");
+  Put(folder + "/other", "old\n");
+  ASSERT_EQ(link(file.c_str(), (folder + "/hard").c_str()) | symlink("line.txt", (folder + "/soft").c_str()),
+            0);
+  const platform::FileHandle record = platform::OpenFileForAppending(file.c_str());
+  for (const auto& [name, same] :
+       {std::pair{"/hard", true}, {"/soft", true}, {"/other", false}, {"/none", false}})
+    EXPECT_EQ(platform::IsSameFile(record, (folder + name).c_str()), same) << name;
+  const platform::FileHandle device = platform::OpenFileForAppending("/dev/null");
+  EXPECT_EQ(std::pair(platform::IsDevice(record), platform::IsDevice(device)), std::pair(false, true));
+  rlimit size{}, small{};
+  getrlimit(RLIMIT_FSIZE, &size);
+  small = {12, size.rlim_max};
+  std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  EXPECT_TRUE(platform::AppendWhole(record, "line\n", 5));
+  EXPECT_FALSE(platform::AppendWhole(record, "longer line\n", 12));
+  setrlimit(RLIMIT_FSIZE, &size);
+  EXPECT_EQ(Read(file), "old\nline\n");
+  platform::CloseFile(record);
+  platform::CloseFile(device);
   std::filesystem::remove_all(folder);
 }
 
