@@ -39,23 +39,27 @@ ten "$(gave_up)"
 must 1 'silence 300'
 box 'ERROR: No connection!' && wait_title 1 && sync_with 1
 
-# The line goes away while idle: the program lives on, quietly, and another port works.
-hangup 1 && stays_idle "after the line closed while idle"
+# The device unplugged while idle: within 3 s the title says so and no box waits; the program looks for it
+# once a second, its own loop asleep in between; plugged in again, it is back within 5 s by itself.
+must 1 unplug && wait_title 1 3 'no device' && no_box
+before=$(cpu_ticks) && sleep 4 && [ $(($(cpu_ticks) - before)) -le 4 ] || fail "$(($(cpu_ticks) - before))/100 s in 4 s without the device"
+must 1 plug && wait_title 1 5 && sync_with 1
 port 2 && typed 2 x
 # ... inside an escape sequence: F3 is taken once the sequence has been given up (on Linux, where the
 # program sees the line go, at once).
 must 2 'send \e[0' && hangup 2
 port 3 15
 stays_idle "after the line closed inside an escape sequence"
-# ... in the middle of a file received under the name of an existing one: the file stays as it was,
-# and on Linux the screen shows nothing of the Save dialog while the blocks are awaited.
+# ... unplugged in the middle of a file received under the name of an existing one: the transfer ends as on
+# silence and the file stays as it was (on Linux the screen shows nothing of the Save dialog while the
+# blocks are awaited); plugged in again, the device is back by itself.
 [ "$kind" = wine ] || calibrate 3
 ask 3 "give $W/files/in.bin silent=2" && dialog 'Save the file from the device' "$W/files/kept.bin"
 answered 3 'fail fell silent in block 2 on purpose sent=1 naks=0'
 titled 'Receiving block 1' || fail "no progress title while block 2 is awaited"
 [ "$kind" = wine ] || expect_screen -
-hangup 3 && box 'ERROR: No connection!'
-if [ "$kind" = linux ]; then wait_title 3 10 'no device'; else wait_title 3; fi
+must 3 unplug && box 'ERROR: No connection!' && wait_title 3 3 'no device'
+must 3 plug && wait_title 3 5 && sync_with 3
 cmp -s "$W/files/kept.bin" "$W/kept.orig" || fail "the existing file was changed"
 [ "$(ls "$W/files")" = "$(printf 'in.bin\nkept.bin\nout.bin')" ] || fail "files left: $(ls "$W/files")"
 stays_idle "after the line closed in a transfer"
@@ -72,4 +76,9 @@ cmp -s "$W/disk/saved.bin" "$W/saved.orig" || fail "the file to replace was chan
 [ "$(ls -A "$W/disk")" = "$(printf 'filler\nsaved.bin')" ] || fail "on the disk: $(ls -A "$W/disk")"
 [ "$(room)" = 4096 ] || fail "the failed save holds space"
 port 5 && typed 5 y
-keys alt+f x && exits 0
+# The end: on Linux as a desktop that logs out ends it (SIGTERM), under Wine by File > Exit; the record of
+# the line ends either way, and it has noted each device that went away and came back.
+if [ "$kind" = linux ]; then kill -TERM "$pid"; else keys alt+f x; fi
+exits 0 && [ "$(tail -n1 "$W/line.txt" | cut -d' ' -f3-)" = "-- log ended" ] || fail "the record does not end"
+[ "$(awk '$3 == "--" && $5 ~ /^(lost|back)$/ { printf "%s %s ", $4, $5 }' "$W/line.txt")" = \
+  "COM1 lost COM1 back COM2 lost COM3 lost COM3 back " ] || fail "the record's losses: $(grep -a -- '-- COM' "$W/line.txt")"

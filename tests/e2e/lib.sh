@@ -87,13 +87,15 @@ start() {
   fi
   pid=$! && pids+=($pid)
 }
-stat_fields() { sed 's/.*) //' "/proc/$pid/stat"; } # from the state on: the name before it may hold ") "
+# stat_fields [task/ID/]: the program's /proc stat (of that thread) from the state on; the name before may hold ") "
+stat_fields() { sed 's/.*) //' "/proc/$pid/${1:-}stat"; }
 ended() { [ ! -e "/proc/$pid" ] || [ "$(stat_fields | cut -d' ' -f1)" = Z ]; }
 exits() { # exits CODE: the program ends within 20 s with CODE.
   local code=0 && until_ok 20 ended || fail "the program did not end"
   wait "$pid" || code=$? && [ "$code" = "$1" ] || fail "the program ended with code $code, not $1"
 }
-cpu_ticks() { stat_fields | awk '{ print $12 + $13 }'; } # user + system time, 1/100 s
+# The program's own thread's user + system time, 1/100 s: Wine watches a pending wait in a thread of its own.
+cpu_ticks() { stat_fields "task/$pid/" | awk '{ print $12 + $13 }'; }
 
 # title N [STATE]: the title naming COMN, open (4800 8N1) or in STATE.
 title() { printf ' Mirelox v2.2  |   COM%s: %s   |   select comport F1..F6   |   (c) Mirelox Instruments' "$1" "${2:-4800 8N1}"; }
