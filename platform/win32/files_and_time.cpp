@@ -92,7 +92,8 @@ bool AppendWhole(FileHandle file, const void* buffer, int count) {
   LARGE_INTEGER end = {}, zero = {};
   if (!SetFilePointerEx(AsHandle(file), zero, &end, FILE_END)) return false;
   DWORD done = 0;
-  if (WriteFile(AsHandle(file), buffer, count, &done, nullptr) && done == static_cast<DWORD>(count)) return true;
+  if (WriteFile(AsHandle(file), buffer, count, &done, nullptr) && done == static_cast<DWORD>(count))
+    return true;
   SetFilePointerEx(AsHandle(file), end, nullptr, FILE_BEGIN);
   SetEndOfFile(AsHandle(file));
   return false;
@@ -103,15 +104,19 @@ bool IsSameFile(FileHandle file, const char* path) {
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (other == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION one = {}, two = {};
-  const bool same = GetFileInformationByHandle(AsHandle(file), &one) && GetFileInformationByHandle(other, &two) &&
+  const bool same = GetFileInformationByHandle(AsHandle(file), &one) &&
+                    GetFileInformationByHandle(other, &two) &&
                     one.dwVolumeSerialNumber == two.dwVolumeSerialNumber &&
                     one.nFileIndexHigh == two.nFileIndexHigh && one.nFileIndexLow == two.nFileIndexLow;
   CloseHandle(other);
   return same;
 }
 
+// A serial port is a character device, unless its driver gives an unknown device type, as some
+// virtual COM port drivers do and as Wine does for a COM port that points nowhere.
 bool IsDevice(FileHandle file) {
-  return GetFileType(AsHandle(file)) == FILE_TYPE_CHAR;
+  const DWORD type = GetFileType(AsHandle(file));
+  return type == FILE_TYPE_CHAR || type == FILE_TYPE_UNKNOWN;
 }
 
 bool FlushFile(FileHandle file) {
@@ -130,8 +135,17 @@ bool ResolveSaveTarget(const char* path, char* target, int size) {
   return true;
 }
 
+// ReplaceFileA gives the new file the old one's attributes and security (Wine's keeps neither) and,
+// unlike Wine's MoveFileExA, refuses a read-only file. It has no write-through; the data is on the
+// disk already, so a power cut leaves the old file or the new one. Where it removed the old file but
+// could not rename the new one, the rename is tried again.
 bool ReplaceFile(const char* fromPath, const char* toPath) {
-  return MoveFileExA(fromPath, toPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  if (GetFileAttributesA(toPath) == INVALID_FILE_ATTRIBUTES) {
+    return MoveFileExA(fromPath, toPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+  if (ReplaceFileA(toPath, fromPath, nullptr, 0, nullptr, nullptr)) return true;
+  return GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
+         MoveFileExA(fromPath, toPath, MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool RemoveFile(const char* path) {
