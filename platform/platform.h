@@ -119,7 +119,7 @@ void CloseSerialDevice(SerialDevice* device);
 constexpr int LineLost = -1;
 int WriteSerialByte(SerialDevice* device,
                     unsigned char byte);       // 1 sent, 0 not taken within 1000 ms, LineLost
-int SerialBytesWaiting(SerialDevice* device);  // ClearCommError's cbInQue; 0 on another error, LineLost
+int SerialBytesWaiting(SerialDevice* device);  // ClearCommError's cbInQue; LineLost when it fails
 int ReadSerial(SerialDevice* device, unsigned char* buffer,
                int count);  // at most count; 0 on failure, LineLost
 

@@ -79,6 +79,7 @@ port 5 && typed 5 y
 # The end: on Linux as a desktop that logs out ends it (SIGTERM), under Wine by File > Exit; the record of
 # the line ends either way, and it has noted each device that went away and came back.
 if [ "$kind" = linux ]; then kill -TERM "$pid"; else keys alt+f x; fi
-exits 0 && [ "$(tail -n1 "$W/line.txt" | cut -d' ' -f3-)" = "-- log ended" ] || fail "the record does not end"
-[ "$(awk '$3 == "--" && $5 ~ /^(lost|back)$/ { printf "%s %s ", $4, $5 }' "$W/line.txt")" = \
+exits 0 && tr -d '\r' <"$W/line.txt" >"$W/lines.txt" # CR LF under Wine
+[ "$(tail -n1 "$W/lines.txt" | cut -d' ' -f3-)" = "-- log ended" ] || fail "the record does not end"
+[ "$(awk '$3 == "--" && $5 ~ /^(lost|back)$/ { printf "%s %s ", $4, $5 }' "$W/lines.txt")" = \
   "COM1 lost COM1 back COM2 lost COM3 lost COM3 back " ] || fail "the record's losses: $(grep -a -- '-- COM' "$W/line.txt")"
