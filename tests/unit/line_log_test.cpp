@@ -179,10 +179,13 @@ TEST_F(Program, ATransferReachesTheDiskEverySecond) {
 // The system ends the session (a logout): the record ends there, and nothing follows it.
 TEST_F(Program, AnEndingSessionEndsTheRecord) {
   fake::Post(msg::EndSession, 0, 1000);  // only asked: the session goes on
+  fake::DeviceSends("on", 1500);
   fake::Post(msg::EndSession, 1, 2000);
   fake::DeviceSends("late", 3000);
-  EXPECT_EQ(Joined(Session(4000), "--"), "log started (Mirelox 2.2)|COM1 opened (4800 8N1)|log ended|");
-  EXPECT_EQ(Row(0), "late");
+  const std::vector<std::string> lines = Session(4000);
+  EXPECT_EQ(Joined(lines, "--"), "log started (Mirelox 2.2)|COM1 opened (4800 8N1)|log ended|");
+  EXPECT_EQ(Joined(lines, "RX"), Hex("on"));
+  EXPECT_EQ(Row(0), "onlate");
 }
 
 // Without --log nothing is opened; a record that cannot be opened, that would write into the

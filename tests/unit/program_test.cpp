@@ -70,12 +70,12 @@ TEST_F(Program, WindowCommandsTheAboutDialogAndDefaultProcessing) {
   EXPECT_TRUE(AboutDialogProc(msg::Command, cmd::Cancel));
   EXPECT_TRUE(AboutDialogProc(msg::Command, cmd::Ok));
   ExpectInOrder({"EndAboutDialog 2", "EndAboutDialog 1"});
-  StartTerminal();  // handled messages are not passed on
+  StartTerminal();  // handled messages answer 0, as Windows asks of a window procedure, and are not passed on
   for (unsigned message : {msg::Create, msg::Size, msg::Activate, msg::SetFocus, msg::KillFocus, msg::Paint,
                            msg::KeyDown, msg::Char, msg::Command, msg::EndSession, msg::Destroy}) {
-    MainWindowProc(message, message == msg::Command ? cmd::About : 0, 0);
+    EXPECT_EQ(MainWindowProc(message, message == msg::Command ? cmd::About : 0, 0), 0) << message;
   }
-  MainWindowProc(msg::Command, cmd::Exit, 0);
+  EXPECT_EQ(MainWindowProc(msg::Command, cmd::Exit, 0), 0);
   EXPECT_EQ(fake::IndexOfCall("DefaultWindowProc"), -1);
 }
 
