@@ -31,17 +31,6 @@ bool Gone(int error) {
   return error == EIO || error == ENXIO || error == ENODEV;
 }
 
-void DeviceName(int portNumber, char* name, size_t size) {
-  char variable[32];
-  std::snprintf(variable, sizeof variable, "MIRELOX_COM%d", portNumber);
-  const char* configured = std::getenv(variable);
-  if (configured != nullptr && configured[0] != '\0') {
-    std::snprintf(name, size, "%s", configured);
-  } else {
-    std::snprintf(name, size, "/dev/ttyS%d", portNumber - 1);
-  }
-}
-
 bool ConfigureLine(int fd) {
   termios settings{};
   if (tcgetattr(fd, &settings) != 0) return false;
@@ -70,9 +59,20 @@ void CloseExclusive(int fd) {
 
 }  // namespace
 
+void SerialDeviceName(int portNumber, char* name, size_t size) {
+  char variable[32];
+  std::snprintf(variable, sizeof variable, "MIRELOX_COM%d", portNumber);
+  const char* configured = std::getenv(variable);
+  if (configured != nullptr && configured[0] != '\0') {
+    std::snprintf(name, size, "%s", configured);
+  } else {
+    std::snprintf(name, size, "/dev/ttyS%d", portNumber - 1);
+  }
+}
+
 SerialDevice* OpenSerialDevice(int portNumber) {
   char name[4096];
-  DeviceName(portNumber, name, sizeof name);
+  SerialDeviceName(portNumber, name, sizeof name);
   int fd = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   // flock also stops a second opener running as root, whom TIOCEXCL lets through.
