@@ -13,7 +13,8 @@ constexpr int RunGapMs = 20;
 constexpr int WriteOutPeriodMs = 500;  // with a transfer's pauses, no line waits a second for the disk
 constexpr int PathSize = 260;
 constexpr int TextSize = 8192;
-constexpr int LineSize = 512;  // a stamp and an event with a long path and a message line
+constexpr int TextRoom = 484;                // an event with a long path and a message, after the time
+constexpr int LineSize = 24 + TextRoom + 3;  // the time, the text, CR LF and the end
 
 bool Recording = false;
 bool FailureToTell = false;
@@ -50,27 +51,28 @@ void Append(const char* line, int length) {
   TextLength += length;
 }
 
-int Stamp(char* line, const platform::LocalTime& t) {
-  return std::snprintf(line, LineSize, "%04d-%02d-%02d %02d:%02d:%02d.%03d ", t.year, t.month, t.day, t.hour,
-                       t.minute, t.second, t.millisecond);
+// One line of the record: the time, then text, cut where the line holds no more, then the line end.
+void AppendLine(const platform::LocalTime& t, const char* text) {
+  char line[LineSize];
+  const int length =
+      std::snprintf(line, sizeof line, "%04d-%02d-%02d %02d:%02d:%02d.%03d %.*s%s", t.year, t.month, t.day,
+                    t.hour, t.minute, t.second, t.millisecond, TextRoom, text, platform::LineEnd);
+  Append(line, length);
 }
 
 void EndRun() {
   if (Current.count == 0) return;
-  char line[LineSize];
-  int length = Stamp(line, Current.start);
-  length += std::snprintf(line + length, LineSize - length, "%s",
-                          Current.direction == LineDirection::Received ? "RX" : "TX");
-  for (int i = 0; i < Current.count; ++i)
-    length += std::snprintf(line + length, 4, " %02x", Current.bytes[i]);
-  length += std::snprintf(line + length, LineSize - length, "%*s  |", (RunBytes - Current.count) * 3, "");
+  char hex[3 * RunBytes + 1] = {}, shown[RunBytes + 1] = {};
   for (int i = 0; i < Current.count; ++i) {
     const unsigned char b = Current.bytes[i];
-    line[length++] = b >= 0x20 && b <= 0x7E ? static_cast<char>(b) : '.';
+    std::snprintf(hex + 3 * i, 4, " %02x", b);
+    shown[i] = b >= 0x20 && b <= 0x7E ? static_cast<char>(b) : '.';
   }
-  length += std::snprintf(line + length, LineSize - length, "|%s", platform::LineEnd);
+  char text[TextRoom + 1];
+  std::snprintf(text, sizeof text, "%s%-*s  |%s|", Current.direction == LineDirection::Received ? "RX" : "TX",
+                3 * RunBytes, hex, shown);
   Current.count = 0;
-  Append(line, length);
+  AppendLine(Current.start, text);
 }
 
 }  // namespace
@@ -118,23 +120,17 @@ void RecordLineBytes(LineDirection direction, const unsigned char* bytes, int co
 void RecordLineEvent(const char* format, ...) {
   if (!Recording) return;
   EndRun();
-  char line[LineSize];
-  platform::LocalTime now;
-  platform::ReadLocalTime(&now);
-  int length = Stamp(line, now);
-  length += std::snprintf(line + length, LineSize - length, "-- ");
-  const int start = length;
-  const int room = LineSize - length - 3;  // the line end must fit after the longest text
+  char text[TextRoom + 1] = "-- ";
   va_list arguments;
   va_start(arguments, format);
-  const int wanted = std::vsnprintf(line + length, room, format, arguments);
+  std::vsnprintf(text + 3, sizeof text - 3, format, arguments);
   va_end(arguments);
-  length += wanted < room ? wanted : room - 1;
-  for (int i = start; i < length; ++i) {  // a name from the device or a path stays on its line
-    if (static_cast<unsigned char>(line[i]) < 0x20 || line[i] == 0x7F) line[i] = '.';
+  for (char* c = text; *c != 0; ++c) {  // a name from the device or a path stays on its line
+    if (static_cast<unsigned char>(*c) < 0x20 || *c == 0x7F) *c = '.';
   }
-  length += std::snprintf(line + length, LineSize - length, "%s", platform::LineEnd);
-  Append(line, length);
+  platform::LocalTime now;
+  platform::ReadLocalTime(&now);
+  AppendLine(now, text);
   WriteOut();
 }
 

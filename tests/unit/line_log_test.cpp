@@ -9,6 +9,7 @@
 
 #include "app/program.h"
 #include "app/window_messages.h"
+#include "serial/line_log.h"
 #include "tests/unit/support.h"
 
 namespace {
@@ -174,6 +175,14 @@ TEST_F(Program, ATransferReachesTheDiskEverySecond) {
   EXPECT_LE(std::count_if(fake::world.calls.begin(), fake::world.calls.end(),
                           [](const std::string& call) { return call.rfind("WriteFile " + LogPath, 0) == 0; }),
             30);  // about two a second: one a byte would be 1,300
+}
+
+// An event longer than a line holds (a path and a message) is cut, and its line still ends.
+TEST_F(Program, ALongEventIsCutOnItsLine) {
+  StartLineLog(platform::OpenFileForAppending(LogPath.c_str()), LogPath.c_str());
+  RecordLineEvent("%s", std::string(600, 'x').c_str());
+  EndLineLog();
+  EXPECT_EQ(Lines().at(1), "2026-12-07 14:03:22.000 -- " + std::string(481, 'x'));
 }
 
 // The system ends the session (a logout): the record ends there, and nothing follows it.
