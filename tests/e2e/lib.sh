@@ -51,7 +51,6 @@ device() {
   exec {fd}<"$W/dev$1.out" && dout[$1]=$fd
   until_ok 10 test -L "$W/com$1" || fail "no device on COM$1"
 }
-hangup() { ask "$1" quit && wait "${dpid[$1]}"; } # the device's end of the line closes
 ask() { printf '%s\n' "$2" >&"${din[$1]}"; } # ask N COMMAND: no wait for the answer
 answer() { local r; IFS= read -r -t 90 r <&"${dout[$1]}" || r="fail no answer"; printf '%s\n' "$r"; }
 dev() { ask "$1" "$2" && answer "$1"; }
