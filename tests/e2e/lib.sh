@@ -1,6 +1,6 @@
 # Helpers of the end-to-end runs, sourced with the program as $1 (linux, or wine64 or wine32: the Windows
 # program of those bits); starts the display. From the environment: MIRELOX_BIN, MIRELOX_EXE, DEVSIM,
-# BOX_LOG_SO, CLOSE_WINDOW and HOLD_OPEN_EXE (see CMakeLists.txt), WINEPREFIX (a prepared prefix of the
+# CLOSE_WINDOW and HOLD_OPEN_EXE (see CMakeLists.txt), WINEPREFIX (a prepared prefix of the
 # program's bits); E2E_KEEP=1 keeps the run's folder.
 set -euo pipefail
 kind=${1%%[0-9]*} run=$(basename "$0" .sh)-$1 # kind: linux or wine
@@ -72,8 +72,8 @@ payload() { local i h && for ((i = 0; i < $1; i++)); do printf -v h %02x $(((i +
 start() {
   if [ "$kind" = linux ]; then
     cp "$MIRELOX_BIN" "$P/mirelox"
-    (cd "${1:-$P}" && HOME=$W/home XDG_RUNTIME_DIR=$W/home/run GDK_BACKEND=x11 LD_PRELOAD=$BOX_LOG_SO \
-      E2E_BOX_LOG=$W/boxes exec "$P/mirelox" ${LOG_TO:+--log "$LOG_TO"}) >>"$W/program.log" 2>&1 &
+    (cd "${1:-$P}" && HOME=$W/home XDG_RUNTIME_DIR=$W/home/run GDK_BACKEND=x11 G_MESSAGES_DEBUG=mirelox \
+      exec "$P/mirelox" ${LOG_TO:+--log "$LOG_TO"}) >>"$W/program.log" 2>&1 &
   else
     cp "$MIRELOX_EXE" "$P/mirelox.exe"
     { wineserver -k; bash "$(dirname "${BASH_SOURCE[0]}")/../../platform/win32/wine-prefix.sh" map-port \
@@ -112,8 +112,8 @@ typed() { keys "$2" && got "$1" "$2"; } # typed N KEY: KEY reaches the device on
 # port N [SECONDS]: FN switches to COMN: the title names it, and MIRELOX.CFG keeps it.
 port() { keys "F$1" && wait_title "$1" "${2:-10}" && [ "$(head -c1 "$P/MIRELOX.CFG")" = "$1" ] || fail "MIRELOX.CFG does not keep $1"; }
 
-last_box() { # last_box [CAPTION]: Wine traces a box's caption (Error by default), then its text
-  [ "$kind" = wine ] || { tail -n1 "$W/boxes" 2>/dev/null && return; }
+last_box() { # last_box [CAPTION]: Wine traces a box's caption (Error by default), then its text; GLib its text
+  [ "$kind" = wine ] || { grep -a 'message box: ' "$W/program.log" | tail -n1 | sed 's/.*message box: //' && return; }
   grep -a -A1 "set_window_text L\"${1:-Error}\"\$" "$W/program.log" | tail -n1 | sed -n 's/.*set_window_text L"\(.*\)"$/\1/p'
 }
 box_says() { [ "$(last_box)" = "$1" ]; }

@@ -3,13 +3,14 @@
 if [ "$1" = linux ] && [ "$(id -u)" = 0 ]; then
   # Root opens a pseudo-terminal that another holds exclusively: run as nobody, from copies nobody can read.
   copy=$(mktemp -d /tmp/mirelox-e2e-nobody.XXXXXX) && trap 'rm -rf "$copy"' EXIT
-  cp "$(dirname "$0")"/*.sh "$copy/" && for v in MIRELOX_BIN DEVSIM BOX_LOG_SO CLOSE_WINDOW; do cp "${!v}" "$copy/$v" && export $v=$copy/$v; done
+  cp "$(dirname "$0")"/*.sh "$copy/" && for v in MIRELOX_BIN DEVSIM CLOSE_WINDOW; do cp "${!v}" "$copy/$v" && export $v=$copy/$v; done
   chmod -R a+rX "$copy" && setpriv --reuid=nobody --regid=nogroup --clear-groups bash "$copy/terminal.sh" linux
   exit
 fi
 source "$(dirname "$0")/lib.sh"
 printf 'Bell() shell "echo >>%s"\n' "$W/bells" >"$W/bells.cfg" # a line for each bell rung on the display
-xkbevd -cfg "$W/bells.cfg" >/dev/null 2>&1 & pids+=($!) && until_ok 10 eval 'xkbbell; [ -s "$W/bells" ]' || fail "no bells heard"
+xkbevd -cfg "$W/bells.cfg" >"$W/xkbevd.log" 2>&1 & pids+=($!)
+until_ok 10 eval 'xkbbell; [ -s "$W/bells" ]' || fail "no bells heard: $(tail -n3 "$W/xkbevd.log")"
 
 # Without MIRELOX.CFG: the fatal box, no main window, code 1.
 start && first_box "$fatal" && exits 1
@@ -75,7 +76,7 @@ port 1 && typed 1 w
 
 # Idle: a silent device and an untouched window cost (almost) no processor time.
 before=$(cpu_ticks) && sleep 5 && used=$(($(cpu_ticks) - before))
-[ "$used" -lt 20 ] || fail "idle for 5 s, the program used $used/100 s of processor time"
+[ "$used" -le 5 ] || fail "idle for 5 s, the program used $used/100 s of processor time (more than 1 % of a core)"
 sync_with 1
 if [ "$kind" = linux ]; then "$CLOSE_WINDOW" "$WIN"; else keys alt+f x; fi # the close button; File > Exit
 exits 0
