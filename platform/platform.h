@@ -47,7 +47,8 @@ void CreateScreenFont(int* lineHeight, int* charWidth);
 bool BeginPaintCycle();
 void EndPaintCycle();
 void DrawTextRun(int x, int y, const unsigned char* bytes, int count);  // TextOutA, Windows-1252 bytes
-void FillClientWhite();                 // GetClientRect + stock white brush + Rectangle over the client area
+void FillClientWhite();  // GetClientRect + white brush + Rectangle: all of the client area, repaint asked or
+                         // not
 void InvalidateMainWindow(bool erase);  // InvalidateRect(whole client area)
 void UpdateMainWindow();  // UpdateWindow: a pending repaint runs now (WM_PAINT), then is visible
 

@@ -197,7 +197,6 @@ void DrawTextRun(int x, int y, const unsigned char* bytes, int count) {
 
 void FillClientWhite() {
   if (world.paintClips.empty()) throw std::logic_error("a fill outside a paint cycle");
-  if (!world.paintClips.back()) return;
   for (std::string& row : world.visible) row.assign(fake::ClientColumns, ' ');
 }
 
