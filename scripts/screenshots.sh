@@ -3,7 +3,8 @@
 # against the demo device on a virtual display; for each, the demo menu, a file being sent (the
 # title bar counting the blocks) and text page 00001, cropped to the window. With no window manager
 # the X server draws no title bar for the Linux program, so its title is printed above the window
-# (Wine draws its own). Builds what is missing first, as the demo command does.
+# (Wine draws its own). The Windows program is the 32-bit one, or the 64-bit one on a machine that
+# runs no 32-bit programs. Builds what is missing first, as the demo command does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -11,8 +12,10 @@ root=$(pwd)
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)" --target mirelox mirelox-devsim
-cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-win -j "$(nproc)" --target mirelox
+bits=32 build=build-win toolchain=i686
+/usr/lib/wine/wine --version >/dev/null 2>&1 || bits=64 build=build-win64 toolchain=x86_64
+cmake -S . -B $build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-$toolchain.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build $build -j "$(nproc)" --target mirelox
 
 work=$(mktemp -d /tmp/mirelox-shots.XXXXXX)
 pids=()
@@ -86,12 +89,13 @@ take() {
     (cd "$dir" && MIRELOX_COM1="$dir/com1" HOME="$dir/home" GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 \
       GDK_BACKEND=x11 exec "$root/build/mirelox") >"$dir/program.log" 2>&1 &
   else
-    export WINEPREFIX="$work/wine" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    echo "Preparing a Wine prefix (about 15 s)..."
+    export WINEPREFIX="$work/wine" WINEARCH=win$bits
+    . platform/win32/wine-env.sh
+    echo "Preparing a Wine prefix for the $bits-bit program (about 15 s)..."
     platform/win32/wine-prefix.sh create "$WINEPREFIX" >/dev/null 2>>"$dir/program.log"
     platform/win32/wine-prefix.sh map-port "$WINEPREFIX" 1 "$dir/com1" >/dev/null 2>>"$dir/program.log"
-    cp build-win/mirelox.exe "$dir/"
-    (cd "$dir" && exec wine mirelox.exe) >>"$dir/program.log" 2>&1 &
+    cp $build/mirelox.exe "$dir/"
+    (cd "$dir" && exec "$WINE" mirelox.exe) >>"$dir/program.log" 2>&1 &
   fi
   local program=$!
   pids+=("$program")
