@@ -14,9 +14,9 @@ class SerialPort {
  public:
   ~SerialPort() { close(); }
 
-  bool open(
-      int portNumber);  // true on success, and when a port is already open; ends a search for a lost one
-  bool close();         // always true
+  // True on success, and when a port is already open; it ends a search for a lost one.
+  bool open(int portNumber);
+  bool close();                                     // always true
   bool writeByte(unsigned char byte);               // false when the byte did not go out
   int send(const unsigned char* bytes, int count);  // count, or 0 when nothing was attempted
   int bytesWaiting();

@@ -100,7 +100,9 @@ bool IsTextPageFile(platform::FileHandle file, const char* path) {
   if (std::strlen(name) != sizeof page - 1) return false;
   std::snprintf(page, sizeof page, "TXT%.5s.KVB", name + 3);
   for (int i = 0; page[i] != 0; ++i) {  // as the Windows search takes it: in either case
-    if (std::toupper(static_cast<unsigned char>(name[i])) != page[i]) return false;
+    if (std::toupper(static_cast<unsigned char>(name[i])) !=
+        std::toupper(static_cast<unsigned char>(page[i])))
+      return false;
   }
   char found[FoundPathSize];
   return platform::SearchFile(page, ".KVB", found, FoundPathSize) && platform::IsSameFile(file, found);
