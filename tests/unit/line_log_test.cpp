@@ -1,5 +1,7 @@
 // The record of the line: a whole session of the program, run with --log over the fake, in
 // virtual time (0 is 14:03:22.000), and the record it leaves.
+#include "serial/line_log.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 
 #include "app/program.h"
 #include "app/window_messages.h"
-#include "serial/line_log.h"
 #include "tests/unit/support.h"
 
 namespace {
@@ -175,6 +176,11 @@ TEST_F(Program, ATransferReachesTheDiskEverySecond) {
   EXPECT_LE(std::count_if(fake::world.calls.begin(), fake::world.calls.end(),
                           [](const std::string& call) { return call.rfind("WriteFile " + LogPath, 0) == 0; }),
             30);  // about two a second: one a byte would be 1,300
+}
+
+TEST_F(Program, APortThatCannotBeOpenedIsRecorded) {
+  fake::world.presentPorts = {2};
+  EXPECT_EQ(Joined(Session(1000), "--"), "log started (Mirelox 2.2)|COM1 cannot be opened|log ended|");
 }
 
 // An event longer than a line holds (a path and a message) is cut, and its line still ends.

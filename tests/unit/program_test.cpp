@@ -178,9 +178,14 @@ TEST_F(Program, AConfigurationThatCannotBeRewrittenStopsTheProgram) {
 TEST_F(Program, APortStaysOpenUntilClosedAndWithoutOneNothingMoves) {
   ComPort.open(1);
   ComPort.open(2);  // the port in use stays
+  fake::world.lineTakes = false;
+  EXPECT_FALSE(ComPort.writeByte('n'));  // whether the byte went out
+  fake::world.lineTakes = true;
+  EXPECT_TRUE(ComPort.writeByte('y'));
   ComPort.close();
   ComPort.close();
-  EXPECT_EQ(fake::world.calls, (std::vector<std::string>{"OpenSerialDevice 1", "CloseSerialDevice 1"}));
+  EXPECT_EQ(fake::world.calls,
+            (std::vector<std::string>{"OpenSerialDevice 1", "Sent y", "CloseSerialDevice 1"}));
   EXPECT_FALSE(ComPort.open(7));
   fake::DeviceSends("xyz");
   unsigned char byte = 0;
@@ -189,7 +194,7 @@ TEST_F(Program, APortStaysOpenUntilClosedAndWithoutOneNothingMoves) {
   EXPECT_EQ(ComPort.send(&byte, 1), 0);
   sendTransmitBuffer(3);  // the pause after each byte all the same
   EXPECT_EQ(fake::world.nowUs, 15000);
-  EXPECT_EQ(fake::world.sent, "");
+  EXPECT_EQ(fake::world.sent, "y");  // only what went out while a port was open
 }
 
 }  // namespace
