@@ -1,6 +1,5 @@
 #include "textpage/text_page.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -96,14 +95,10 @@ bool IsTextPageFile(platform::FileHandle file, const char* path) {
   for (const char* c = path; *c != 0; ++c) {
     if (*c == '/' || *c == '\\') name = c + 1;
   }
-  char page[TextPageNameSize + 4];
-  if (std::strlen(name) != sizeof page - 1) return false;
-  std::snprintf(page, sizeof page, "TXT%.5s.KVB", name + 3);
-  for (int i = 0; page[i] != 0; ++i) {  // as the Windows search takes it: in either case
-    if (std::toupper(static_cast<unsigned char>(name[i])) !=
-        std::toupper(static_cast<unsigned char>(page[i])))
-      return false;
-  }
+  if (std::strlen(name) != TextPageNameSize + 3) return false;
+  // The page the device gets with the name's five bytes, looked for as it would be.
+  char page[TextPageNameSize];
+  std::snprintf(page, sizeof page, "TXT%.5s", name + 3);
   char found[FoundPathSize];
   return platform::SearchFile(page, ".KVB", found, FoundPathSize) && platform::IsSameFile(file, found);
 }

@@ -14,8 +14,8 @@ extern char TextPageName[TextPageNameSize];
 extern unsigned char TextPageBuffer[TextPageBufferSize];
 
 void ShowTextPage();
-// Whether file, opened under path, is a page the device can ask for: its name is one (TXT, five
-// bytes, .KVB) and the page search finds this very file under it.
+// Whether file, opened under path, is a page the device can ask for: the page search finds this very
+// file under the page name that the five bytes of its own name (as long as a page's) make.
 bool IsTextPageFile(platform::FileHandle file, const char* path);
 // Draws the lines of a page held in the first count bytes of TextPageBuffer.
 void DrawTextPage(int count);

@@ -115,6 +115,11 @@ struct TransferRecord {
 };
 
 const std::string Block = "\x01\x01\xfe" + std::string(128, 'q') + char(128 * 'q' % 256);
+const std::vector<std::string> OneBlockTaken = [] {  // ACK to the block's last byte and to EOT
+  std::vector<std::string> turns(131);
+  turns.insert(turns.end(), {"\x06", "\x06"});
+  return turns;
+}();
 const std::vector<std::string> Repeats = [] {  // more than the record's buffer holds, in a moment
   std::vector<std::string> turns(24, Block);
   turns.push_back("\x04");
@@ -129,6 +134,12 @@ const TransferRecord Transfers[] = {
      "/readonly/in.bin not saved: the file cannot be written|"},
     {"a send the device stops taking", "\x1b[R\x15", "/data/out.bin", {},
      "send of /data/out.bin started (3 bytes)|send failed after 0 blocks: ERROR: No connection!|"},
+    {"a sent file", "\x1b[R\x15", "/data/out.bin", OneBlockTaken,
+     "send of /data/out.bin started (3 bytes)|send ended: 1 blocks|"},
+    {"a send never taken up", "\x1b[R", "/data/out.bin", {},
+     "send of /data/out.bin started (3 bytes)|send failed after 0 blocks: ERROR: No connection!|"},
+    {"a receive never begun", "\x1b[T", "/data/in.bin", {},
+     "receive into /data/in.bin started|receive failed after 0 blocks: ERROR: No connection!|"},
     {"a file that cannot be sent", "\x1b[R", "/data/none.bin", {}, "send of /data/none.bin: the file cannot be opened|"},
     {"a send cancelled", "\x1b[R", "", {}, "send: the file dialog was cancelled|"},
     {"a receive cancelled", "\x1b[T", "", {}, "receive: the file dialog was cancelled|"},
@@ -222,6 +233,7 @@ TEST_F(Program, TheSessionGoesOnWithoutARecord) {
        Refused + "/cwd/TXT00042.KVB: it is a text page.\nThe program goes on without it.", false},
       {"/dev/ttyS0", Refused + "/dev/ttyS0: it is a device, not a file.\nThe program goes on without it.",
        false},
+      {"/logs/TXT00042.KVB", "", false},  // named as a page, but not the page the search finds
       {LongPath, "The record of the line in " + LongPath + " has stopped: the file cannot be written.",
        true}};
   for (const auto& [path, message, owned] : Cases) {

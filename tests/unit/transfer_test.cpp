@@ -246,6 +246,16 @@ TEST_F(Transfer, DialogsOfferTheConfiguredTitlesAndFilter) {
   EXPECT_EQ(fake::world.calls.back(), "Open Send which file? ");  // no filter at all
 }
 
+// Ten descriptions of 29 characters: the list keeps the nine that fit its 300 bytes, and its end.
+TEST_F(Transfer, AFilterListLongerThanItsRoomKeepsWholeDescriptions) {
+  for (auto& slot : FilterSlots) std::snprintf(slot, FilterSlotSize, "%s", A(29).c_str());
+  BuildFilterList();
+  int kept = 0;
+  for (const char* p = FilterList; *p != 0 && p < FilterList + FilterListSize; p += std::strlen(p) + 1)
+    ++kept;
+  EXPECT_EQ(kept, 9);
+}
+
 TEST_F(Transfer, SendingTakesTheFirst7680BytesOfTheChosenFile) {
   for (const auto& [content, blocks] :
        {std::pair<std::string, size_t>{std::string(10000, 'q'), 60}, {"", 1}}) {
