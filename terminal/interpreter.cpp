@@ -1,5 +1,6 @@
 #include "terminal/interpreter.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -48,8 +49,8 @@ int32_t ParameterField(int start) {
 void PlaceCursorFromParameters() {
   const int32_t row = ParameterField(0);
   const int32_t column = ParameterField(3);
-  CursorY = row >= 1 ? (row - 1) * LineHeight : 0;
-  CursorX = column >= 1 ? (column - 1) * CharWidth : 0;
+  CursorY = std::max(row - 1, 0) * LineHeight;  // row and column count from 1; 0 and less are the first
+  CursorX = std::max(column - 1, 0) * CharWidth;
 }
 
 // Performs the command of a final letter; false when the byte is a parameter, not a command.

@@ -1,5 +1,6 @@
 #include "terminal/screen.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -47,7 +48,7 @@ void StoreInScreenBuffer(const unsigned char* text, int length) {
 
 // A broken font may report zero metrics; a cell of one pixel keeps every division defined.
 int32_t AtLeastOne(int32_t metric) {
-  return metric > 0 ? metric : 1;
+  return std::max(metric, 1);
 }
 
 }  // namespace

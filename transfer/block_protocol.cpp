@@ -152,7 +152,7 @@ int32_t ReceiveBlocks() {
     } else {
       SendControlByte(NAK);
     }
-    unsigned char next = 0;
+    unsigned char next;  // each look below fills it or gives up
     do {
       if (!readByteBlocking(next)) {
         GiveUp("receive", stored / BlockSize);
@@ -196,7 +196,7 @@ bool SendBlocks(int32_t byteCount) {
     drainInput();  // what came while the block went out, leftover NAKs among it, is no answer
     SendControlByte(SumOf(data));
 
-    unsigned char reply = 0;
+    unsigned char reply;  // filled unless the device has fallen silent
     if (!readByteBlocking(reply)) {
       GiveUp("send", counter - 1);
       return false;
