@@ -57,7 +57,7 @@ load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 # One virtual display for the whole run, on a number Xvfb finds free itself.
 display_file=$build/xvfb-display
 : >"$display_file"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>>"$log" &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$display_file" 2>>"$log" &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true' EXIT
 for _ in $(seq 100); do

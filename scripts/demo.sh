@@ -32,7 +32,7 @@ trap cleanup EXIT INT TERM
 
 cp tools/demo/MIRELOX.CFG tools/demo/*.KVB "$work/"
 if [ -z "${DISPLAY:-}" ]; then
-  Xvfb :77 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb :77 -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
   pids+=($!)
   export DISPLAY=:77
   echo "No display: running on the virtual display :77; screenshots go to $root/demo-screen.png"

@@ -33,8 +33,9 @@ fail() {
 # until_ok SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds; false after SECONDS.
 until_ok() { local end=$((SECONDS + $1)) && shift && until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.1; done; }
 
-# Only the abstract socket: nothing to make or own in /tmp/.X11-unix, whoever runs it.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -nolisten unix 3>"$W/display" 2>/dev/null & pids+=($!)
+# Only the abstract socket: nothing to make or own in /tmp/.X11-unix, whoever runs it. No reset when the
+# last client goes: a client starting then (xkbevd while xkbbell ends) would find no display.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -nolisten unix -noreset 3>"$W/display" 2>/dev/null & pids+=($!)
 until_ok 20 grep -qs '^[0-9]' "$W/display" || fail "Xvfb did not start"
 export DISPLAY=:$(head -n1 "$W/display")
 

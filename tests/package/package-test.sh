@@ -25,7 +25,7 @@ quiet $sudo apt-get install -y -q "$deb"
 man -aw mirelox | grep -x /usr/share/man/man1/mirelox.1.gz >/dev/null || fail "man -w does not find mirelox(1)"
 
 # The installed program finds MIRELOX.CFG in the folder it is started from.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 cp examples/MIRELOX.CFG "$work/"
 "$build/tools/mirelox-devsim" --link "$work/com1" --demo >/dev/null 2>&1 &
 until_ok 5 test -s "$work/display" -a -e "$work/com1" || fail "no display or no device"
