@@ -76,6 +76,11 @@ const RecordCase Cases[] = {
     {"a device unplugged and back", {{4500, "z"}}, {{1500, 'k'}},
      {"2026-12-07 14:03:23.000 -- COM1 lost", "2026-12-07 14:03:26.000 -- COM1 back",
       "2026-12-07 14:03:26.500 RX 7a                                               |z|"}, true, 1000, 3500},
+    {"a reply cut short as the device goes", {{1000, "\x1b\xff\x7f\x08\x0c\x0a"}}, {},
+     {"2026-12-07 14:03:23.000 RX 1b ff 7f 08 0c 0a                                |......|",
+      "2026-12-07 14:03:23.000 TX 4d 49 52                                         |MIR|",
+      "2026-12-07 14:03:23.015 -- COM1 lost", "2026-12-07 14:03:23.015 -- TX 45 not sent: the device is gone",
+      "2026-12-07 14:03:24.015 -- COM1 back"}, true, 1012, 1500},
 };
 // clang-format on
 
