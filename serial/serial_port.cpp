@@ -23,6 +23,7 @@ bool SerialPort::open(int portNumber) {
   }
   opened = 1;
   this->portNumber = portNumber;
+  refusing = false;  // a port just opened has refused nothing yet
   RecordLineEvent("COM%d opened (4800 8N1)", portNumber);
   return true;
 }
@@ -55,6 +56,7 @@ void SerialPort::reopen() {
   if (device == nullptr) return;
   opened = 1;
   lost = false;
+  refusing = false;
   RecordLineEvent("COM%d back", portNumber);
   SetNormalTitle();
 }

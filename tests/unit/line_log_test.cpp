@@ -81,6 +81,11 @@ const RecordCase Cases[] = {
       "2026-12-07 14:03:23.000 TX 4d 49 52                                         |MIR|",
       "2026-12-07 14:03:23.015 -- COM1 lost", "2026-12-07 14:03:23.015 -- TX 45 not sent: the device is gone",
       "2026-12-07 14:03:24.015 -- COM1 back"}, true, 1012, 1500},
+    {"a refusal after the device is back is told again", {{1000, "\x1b\xff\x7f\x08\x0c\x0a"}}, {{3000, 'k'}},
+     {"2026-12-07 14:03:23.000 RX 1b ff 7f 08 0c 0a                                |......|",
+      "2026-12-07 14:03:23.000 -- TX 4d not sent: the line took nothing for a second",
+      "2026-12-07 14:03:23.015 -- COM1 lost", "2026-12-07 14:03:24.015 -- COM1 back",
+      "2026-12-07 14:03:25.000 -- TX 6b not sent: the line took nothing for a second"}, false, 1012, 1500},
 };
 // clang-format on
 
