@@ -46,9 +46,10 @@ void CreateScreenFont(int* lineHeight, int* charWidth);
 // window uncovered), so the caller knows the window lost its pixels.
 bool BeginPaintCycle();
 void EndPaintCycle();
-void DrawTextRun(int x, int y, const unsigned char* bytes, int count);  // TextOutA, Windows-1252 bytes
-void FillClientWhite();  // GetClientRect + white brush + Rectangle: all of the client area, repaint asked or
-                         // not
+// ExtTextOutA: Windows-1252 bytes, each in a cell of its own
+void DrawTextRun(int x, int y, const unsigned char* bytes, int count);
+// GetClientRect + white brush + Rectangle: all of the client area, whether a repaint was asked there or not
+void FillClientWhite();
 void InvalidateMainWindow(bool erase);  // InvalidateRect(whole client area)
 void UpdateMainWindow();  // UpdateWindow: a pending repaint runs now (WM_PAINT), then is visible
 
